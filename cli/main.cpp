@@ -1,0 +1,34 @@
+// picmove-cli: the processing core without a window, for batch work, scripts and tests.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: picmove-cli list PACKAGE.csv [--options FILE] [--tmall536] [--protected]\n"
+    "       picmove-cli run PACKAGE.csv [--options FILE] [--policy 1|2|3] [--backup] [--tmall536]\n"
+    "                   [--links keep|remove|replace:TEXT] [--clear-main-links] [--clear-alt]\n"
+    "                   [--protected]\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return picmove::cli::kExitUsage;
+  }
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "list") return picmove::cli::list_command(args);
+  if (command == "run") return picmove::cli::run_command(args);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return picmove::cli::kExitOk;
+  }
+  std::fputs(kUsage, stderr);
+  return picmove::cli::fail(picmove::cli::kExitUsage, "unknown command " + command);
+}
