@@ -28,7 +28,11 @@ struct ChooseResult {
 
 // Applies the path rules of the 选择 button: ".csv" appended when the path has no "." at all,
 // directory up to the last separator, base name cut before its last ".". Empties the text.
+// `path_text` is the path box's text (GBK). When the base name comes out empty the path is
+// cleared (directory and base name keep what was computed) and the refusal is returned.
 ChooseResult choose_package(DataPackage& package, const std::string& path_text);
+// The same rules on a file-system path (the command line's argument).
+ChooseResult choose_package(DataPackage& package, const std::filesystem::path& path);
 
 struct LoadedText {
   std::string text;               // GBK
@@ -42,12 +46,15 @@ LoadedText load_package_text(const std::filesystem::path& path);
 
 struct WriteResult {
   bool ok = false;
-  std::string error;  // GBK reason when not ok
+  std::string error;                  // GBK reason when not ok
+  bool backup_written = false;        // the original file now lies at the backup name
+  bool backup_kept_existing = false;  // the backup name was taken: that first backup is kept
 };
 
 // Writes `gbk_text` to a temporary file in the same folder and renames it over `path`, so a
 // crash or a full disk never leaves a half-written package. When `backup` is not empty, the
-// original file is moved there after the temporary file was written and before the rename.
+// original file is moved there after the temporary file was written and before the rename;
+// an existing file of that name is never replaced. A failed write moves nothing.
 WriteResult write_package_text(const std::filesystem::path& path, const std::string& gbk_text,
                                const std::filesystem::path& backup = {});
 
