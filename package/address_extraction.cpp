@@ -27,15 +27,16 @@ const std::string kPlatform =
     R"(https?:\\?/\\?/(?:)" + kPlatformHost + "|" + kPlatformPath + ")";
 
 // (1) Description pictures outside the platform's storage, in two contexts:
-//   - a src attribute in quotes (doubled in the CSV form, plain in decoded 5.36 HTML): the
-//     capture is the quote before the address + the address, so the quote is the marker and
-//     deleting the address leaves the empty src attribute that the end of a run removes;
+//   - a src attribute in quotes (doubled in the CSV form, plain in decoded 5.36 HTML, or
+//     written \" in escaped 5.36 markup): the capture is the quote before the address + the
+//     address, so the quote is the marker and deleting the address leaves the empty src
+//     attribute that the end of a run removes;
 //   - an address between "<img>" and "</img>" (wireless descriptions): the capture is ">" +
 //     the address, marker ">", and deleting it leaves "<img></img>".
 // Only http(s) addresses match, so local references a run wrote (FILE:///..., /home/...) and
 // uploaded copies (platform storage) are never listed again. A branch reset keeps both
 // contexts in group 1 and the matches in the order they stand in the text.
-const std::string kDescriptionPattern = R"((?|\bsrc\s*=\s*"?(["'](?!)" + kPlatform + ")" +
+const std::string kDescriptionPattern = R"((?|\bsrc\s*=\s*\\?"?(["'](?!)" + kPlatform + ")" +
                                         kAddress + R"()|<img(>(?!)" + kPlatform + ")" + kAddress +
                                         R"()</img>))";
 
@@ -49,7 +50,7 @@ const std::string kMainPicturePattern =
 // (3) The protected-image pattern (last, used only with the protected-picture option):
 // description pictures in the platform's storage, same contexts and markers as (1), so that
 // they are uploaded, checked for protection and removed when protected.
-const std::string kProtectedPattern = R"((?|\bsrc\s*=\s*"?(["'](?=)" + kPlatform + ")" +
+const std::string kProtectedPattern = R"((?|\bsrc\s*=\s*\\?"?(["'](?=)" + kPlatform + ")" +
                                       kAddress + R"()|<img(>(?=)" + kPlatform + ")" + kAddress +
                                       R"()</img>))";
 
@@ -128,14 +129,23 @@ std::vector<std::string> extract_entries(const std::string& package_text, bool t
   return entries;
 }
 
-// Keeps the first of identical entries (letter case respected), in order.
+// Keeps the first of identical entries (letter case respected), in order; one hash look-up
+// per entry.
 static std::vector<std::string> without_duplicates(std::vector<std::string> entries) {
   std::unordered_set<std::string_view> seen;
   seen.reserve(entries.size() * 2);
+  std::vector<bool> keep(entries.size(), false);
+  std::size_t kept_count = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (seen.insert(entries[i]).second) {
+      keep[i] = true;
+      ++kept_count;
+    }
+  }
   std::vector<std::string> kept;
-  kept.reserve(entries.size());
-  for (auto& entry : entries) {
-    if (seen.insert(entry).second) kept.push_back(std::move(entry));
+  kept.reserve(kept_count);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (keep[i]) kept.push_back(std::move(entries[i]));
   }
   return kept;
 }
@@ -191,7 +201,7 @@ ListResult add_to_list(DataPackage& package, const OptionsView& options, Address
 
   if (text.find("\" http") != std::string::npos) {
     write_log(log, kSpecial);
-    replace_pattern(text, kSpaceBeforeHttp, "");
+    replace_pattern(text, kSpaceBeforeHttp, "\"");
     write_log(log, kPrepared);
   } else if (text.find("data-ke-src=") != std::string::npos) {
     write_log(log, kSpecial2);
