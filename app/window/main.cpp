@@ -1,0 +1,36 @@
+// picmove: the window.
+#include <sched.h>
+
+#include <QApplication>
+
+#include "app/window/main_window.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("picmove"));
+  // The window may be hidden in the tray while a completion window comes and goes: only the
+  // exit confirmation ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  picmove::window::WindowSetup setup;
+  setup.program_directory = QCoreApplication::applicationDirPath().toStdString();
+  picmove::window::MainWindow window(std::move(setup));
+  window.load_settings();
+  window.show();
+
+  // Every thread started from here on, the workers of a run included, shares the first CPU.
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0) {
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+      if (!CPU_ISSET(cpu, &allowed)) continue;
+      cpu_set_t first;
+      CPU_ZERO(&first);
+      CPU_SET(cpu, &first);
+      sched_setaffinity(0, sizeof(first), &first);
+      break;
+    }
+  }
+
+  return app.exec();
+}
