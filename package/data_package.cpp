@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "package/gbk.h"
 
@@ -83,14 +81,30 @@ ChooseResult choose_package(DataPackage& package, const std::filesystem::path& p
 LoadedText load_package_text(const std::filesystem::path& path) {
   LoadedText loaded;
   if (path.empty()) return loaded;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return loaded;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return loaded;
   std::string bytes;
-  std::error_code size_error;
-  const auto size = std::filesystem::file_size(path, size_error);
-  if (!size_error) bytes.reserve(static_cast<std::size_t>(size));
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return loaded;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+  }
+  // Read whole; a file that grows meanwhile is read to its end as well.
+  std::size_t used = 0;
+  bool failed = false;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() < 65536 ? 65536 : bytes.size() * 2);
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      failed = true;
+      break;
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  if (failed) return loaded;
+  bytes.resize(used);
   loaded.readable = true;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {

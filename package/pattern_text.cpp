@@ -1,8 +1,9 @@
 #include "package/pattern_text.h"
 
-#include <algorithm>
+#include <strings.h>
+
 #include <cctype>
-#include <functional>
+#include <cstring>
 
 namespace picmove {
 
@@ -51,28 +52,44 @@ std::size_t replace_pattern(std::string& text, const boost::regex& pattern,
 }
 
 std::size_t remove_ignoring_case(std::string& text, std::string_view find) {
-  if (find.empty()) return 0;
-  auto same = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
+  if (find.empty() || text.size() < find.size()) return 0;
+  const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  const char first_lower = static_cast<char>(lower(find[0]));
+  const char first_upper = static_cast<char>(std::toupper(static_cast<unsigned char>(find[0])));
+  const std::string_view rest = find.substr(1);
+  // Finds the next occurrence from `from`: memchr for the first byte (both letter cases), then
+  // the rest compared ignoring ASCII case.
+  auto next = [&](std::size_t from) -> std::size_t {
+    const char* base = text.data();
+    const std::size_t last = text.size() - find.size();
+    while (from <= last) {
+      const void* a = std::memchr(base + from, first_lower, last - from + 1);
+      std::size_t at = a ? static_cast<std::size_t>(static_cast<const char*>(a) - base)
+                         : std::string::npos;
+      if (first_upper != first_lower) {
+        const void* b = std::memchr(base + from, first_upper,
+                                    (at == std::string::npos ? last + 1 : at) - from);
+        if (b) at = static_cast<std::size_t>(static_cast<const char*>(b) - base);
+      }
+      if (at == std::string::npos) return std::string::npos;
+      if (strncasecmp(base + at + 1, rest.data(), rest.size()) == 0) return at;
+      from = at + 1;
+    }
+    return std::string::npos;
   };
-  const std::boyer_moore_horspool_searcher searcher(
-      find.begin(), find.end(),
-      [](char c) { return static_cast<std::size_t>(std::tolower(static_cast<unsigned char>(c))); },
-      same);
-  auto hit = std::search(text.cbegin(), text.cend(), searcher);
-  if (hit == text.cend()) return 0;
+  std::size_t hit = next(0);
+  if (hit == std::string::npos) return 0;
   std::string out;
   out.reserve(text.size());
-  auto copied = text.cbegin();
+  std::size_t copied = 0;
   std::size_t count = 0;
-  while (hit != text.cend()) {
-    out.append(copied, hit);
-    copied = hit + static_cast<std::ptrdiff_t>(find.size());
+  while (hit != std::string::npos) {
+    out.append(text, copied, hit - copied);
+    copied = hit + find.size();
     ++count;
-    hit = std::search(copied, text.cend(), searcher);
+    hit = next(copied);
   }
-  out.append(copied, text.cend());
+  out.append(text, copied, std::string::npos);
   text = std::move(out);
   return count;
 }
