@@ -88,18 +88,26 @@ LoadedText load_package_text(const std::filesystem::path& path) {
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     bytes.resize(static_cast<std::size_t>(info.st_size));
   }
-  // Read whole; a file that grows meanwhile is read to its end as well.
+  // Read whole; a file that grows meanwhile is read to its end as well, without doubling the
+  // buffer just to see the end of the file.
   std::size_t used = 0;
   bool failed = false;
+  char probe[4096];
   for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() < 65536 ? 65536 : bytes.size() * 2);
-    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    const bool full = used == bytes.size();
+    char* into = full ? probe : bytes.data() + used;
+    const std::size_t room = full ? sizeof probe : bytes.size() - used;
+    const ssize_t got = ::read(fd, into, room);
     if (got < 0) {
       if (errno == EINTR) continue;
       failed = true;
       break;
     }
     if (got == 0) break;
+    if (full) {
+      bytes.append(probe, static_cast<std::size_t>(got));
+      bytes.resize(bytes.capacity());
+    }
     used += static_cast<std::size_t>(got);
   }
   ::close(fd);

@@ -79,18 +79,18 @@ std::size_t remove_ignoring_case(std::string& text, std::string_view find) {
   };
   std::size_t hit = next(0);
   if (hit == std::string::npos) return 0;
-  std::string out;
-  out.reserve(text.size());
-  std::size_t copied = 0;
+  // Removal only shrinks the text: the kept bytes move down in place, no second buffer.
+  std::size_t write = hit;
   std::size_t count = 0;
   while (hit != std::string::npos) {
-    out.append(text, copied, hit - copied);
-    copied = hit + find.size();
+    const std::size_t read = hit + find.size();
     ++count;
-    hit = next(copied);
+    hit = next(read);
+    const std::size_t keep = (hit == std::string::npos ? text.size() : hit) - read;
+    std::memmove(text.data() + write, text.data() + read, keep);
+    write += keep;
   }
-  out.append(text, copied, std::string::npos);
-  text = std::move(out);
+  text.resize(write);
   return count;
 }
 

@@ -2,6 +2,7 @@
 // `picmove-cli list` goes. Usage: picmove_package_bench PACKAGE.csv [--tmall536] [--protected]
 #include <ctime>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -20,6 +21,19 @@ double since(std::clock_t& start) {
   return ms;
 }
 
+// Peak resident memory so far, in MiB.
+double peak_mib() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return 0;
+  char line[256];
+  double kib = 0;
+  while (std::fgets(line, sizeof line, status)) {
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::atof(line + 6);
+  }
+  std::fclose(status);
+  return kib / 1024;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,15 +49,15 @@ int main(int argc, char** argv) {
   std::clock_t start = std::clock();
   picmove::LoadedText loaded = picmove::load_package_text(argv[1]);
   std::string text = std::move(loaded.text);
-  std::printf("load            %8.1f ms  (%zu bytes of text)\n", since(start), text.size());
+  std::printf("load            %8.1f ms  (%zu bytes of text)  peak %.0f MiB\n", since(start), text.size(), peak_mib());
   if (tmall536) {
     const auto result = picmove::decode_encoded_descriptions(text);
-    std::printf("decode          %8.1f ms  (%zu fields)\n", since(start), result.decoded);
+    std::printf("decode          %8.1f ms  (%zu fields)  peak %.0f MiB\n", since(start), result.decoded, peak_mib());
   }
   picmove::remove_ignoring_case(text, "_.webp");
-  std::printf("remove _.webp   %8.1f ms\n", since(start));
+  std::printf("remove _.webp   %8.1f ms  peak %.0f MiB\n", since(start), peak_mib());
   const auto entries = picmove::extract_entries(text, tmall536, protected_pictures);
-  std::printf("extract_entries %8.1f ms  (%zu candidates)\n", since(start), entries.size());
+  std::printf("extract_entries %8.1f ms  (%zu candidates)  peak %.0f MiB\n", since(start), entries.size(), peak_mib());
   if (tmall536) {
     picmove::encode_marked_descriptions(text);
     std::printf("encode          %8.1f ms\n", since(start));
