@@ -48,7 +48,8 @@ std::string convert(const char* to, const char* from, std::string_view input, Ch
     if (replaced) *replaced = 0;
     return out;
   }
-  out.resize(input.size() * 2 + 16);
+  // GBK from UTF-8 or UTF-16 is never longer than its input, UTF-8 from GBK at most 1.5 times.
+  out.resize(input.size() + input.size() / 2 + 16);
   char* in_ptr = const_cast<char*>(input.data());
   std::size_t in_left = input.size();
   std::size_t used = 0;
