@@ -47,8 +47,8 @@ std::string com_web_request(const ComRequestArgs& args) {
   // One limit for every stage. Name lookup and connect (with the TLS handshake) must finish
   // within it; after that it bounds silence, not the whole download: the transfer ends once no
   // byte went out or came in for that long, so a slow picture that keeps arriving completes.
-  const std::chrono::milliseconds limit(
-      1000L * (args.timeout_seconds > 0 ? args.timeout_seconds : 15));
+  const std::chrono::milliseconds limit(1000L *
+                                        (args.timeout_seconds > 0 ? args.timeout_seconds : 15));
   exchange.set_connect_limit(limit);
   exchange.set_stall_limit(limit);
 

@@ -10,15 +10,15 @@ namespace picmove {
 
 struct ComRequestArgs {
   std::string url{};
-  std::string verb{};                          // empty: GET
+  std::string verb{};  // empty: GET
   std::string body_text{};
-  std::string cookies{};                       // sent as "Cookie" when non-empty
-  std::string* received_cookies = nullptr;   // when passed, rule B appends to it
+  std::string cookies{};                    // sent as "Cookie" when non-empty
+  std::string* received_cookies = nullptr;  // when passed, rule B appends to it
   std::string proxy{};
-  int timeout_seconds = 0;                   // 0: 15 seconds
+  int timeout_seconds = 0;  // 0: 15 seconds
   std::string proxy_user{};
   std::string proxy_password{};
-  std::string referrer{};                      // empty: the url
+  std::string referrer{};  // empty: the url
   RunControl* control = nullptr;
 };
 

@@ -18,7 +18,9 @@ std::string lower_ascii(std::string_view text) {
 }
 
 // The value a request sends: the stored text up to its first attribute.
-std::string bare_value(const std::string& value) { return trim_spaces(value.substr(0, value.find(';'))); }
+std::string bare_value(const std::string& value) {
+  return trim_spaces(value.substr(0, value.find(';')));
+}
 
 // A server deletes a cookie by sending it as "deleted" or with a maximum age of zero or less.
 bool deletes(const std::string& value) {
@@ -61,8 +63,10 @@ void CookieStore::clear() {
 }
 
 CookieStore& cookie_store() {
-  static CookieStore store;
-  return store;
+  // Never destroyed: a request thread abandoned by its caller may still write to it while the
+  // process exits.
+  static CookieStore* store = new CookieStore;
+  return *store;
 }
 
 void store_received_cookies(std::string_view header_block, const std::string& host) {

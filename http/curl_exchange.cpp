@@ -116,8 +116,7 @@ void CurlExchange::set_request(const std::string& verb, std::string body, bool s
     return;
   }
   if (send_body) {
-    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
-                     static_cast<curl_off_t>(request_body_.size()));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_body_.size()));
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, request_body_.data());
     if (verb != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
   } else if (verb != "GET") {

@@ -34,10 +34,10 @@ class CurlExchange {
   // Protocols allowed for the first request and for redirects ("http,https" or "http").
   void set_protocols(const char* protocols);
   void set_url(const std::string& url);
-  void set_redirects(bool follow);                        // follows at most 10
-  void set_proxy(const std::string& proxy);               // host:port; empty: the environment's
+  void set_redirects(bool follow);           // follows at most 10
+  void set_proxy(const std::string& proxy);  // host:port; empty: the environment's
   void set_user_agent(const std::string& agent);
-  void add_header_line(const std::string& line);           // empty lines are skipped
+  void add_header_line(const std::string& line);  // empty lines are skipped
   // Verb and body. The body is sent when `send_body` (also when it is empty: Content-Length 0),
   // except with HEAD, which carries none.
   void set_request(const std::string& verb, std::string body, bool send_body);

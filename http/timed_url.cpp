@@ -33,9 +33,8 @@ TimedUrl timed_url_parts(const std::string& url) {
   }
   const std::size_t host_start = scheme.empty() ? 0 : scheme.size() + 3;
   const std::size_t host_end = url.find('/', host_start);
-  const std::string host_with_port =
-      url.substr(host_start, host_end == std::string::npos ? std::string::npos
-                                                           : host_end - host_start);
+  const std::string host_with_port = url.substr(
+      host_start, host_end == std::string::npos ? std::string::npos : host_end - host_start);
   const std::size_t colon = host_with_port.find(':');
   parts.host = ascii_lower(host_with_port.substr(0, colon));
   if (parts.host.empty()) {
@@ -45,9 +44,8 @@ TimedUrl timed_url_parts(const std::string& url) {
   if (colon != std::string::npos) {
     // The digits after the first ":"; none (or too many) reads as 0, the default port.
     long port = 0;
-    for (std::size_t i = colon + 1; i < host_with_port.size() && host_with_port[i] >= '0' &&
-                                    host_with_port[i] <= '9';
-         ++i) {
+    for (std::size_t i = colon + 1;
+         i < host_with_port.size() && host_with_port[i] >= '0' && host_with_port[i] <= '9'; ++i) {
       port = port * 10 + (host_with_port[i] - '0');
       if (port > 65535) {
         port = 0;

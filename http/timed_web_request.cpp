@@ -79,10 +79,10 @@ void split_lines_into(const std::string& text, detail::CurlExchange& exchange) {
 
 // The request thread's whole work; the results go into the record at the very end.
 void run_exchange(Handoff& h, milliseconds limit) {
-  const std::string verb = detail::ascii_lower(h.verb) == "post" ? "POST"
-                           : h.verb.empty() || detail::ascii_lower(h.verb) == "get"
-                               ? "GET"
-                               : "";
+  // The verb is recognised in any letter case and goes out as servers know it, upper-case.
+  const std::string verb = detail::ascii_lower(h.verb) == "post"                    ? "POST"
+                           : h.verb.empty() || detail::ascii_lower(h.verb) == "get" ? "GET"
+                                                                                    : "";
   if (verb.empty()) return;  // neither GET nor POST: nothing is sent
   const detail::TimedUrl parts = detail::timed_url_parts(h.url);
   if (parts.refused) return;

@@ -26,7 +26,8 @@ std::string user_agent(const std::string& headers) {
   std::string agent = trim_spaces(text_between(headers, "User-Agent:", "\r\n"));
   if (agent.empty()) {
     const std::size_t colon = headers.find(':');
-    if (colon != std::string::npos) agent = trim_spaces(std::string_view(headers).substr(colon + 1));
+    if (colon != std::string::npos)
+      agent = trim_spaces(std::string_view(headers).substr(colon + 1));
   }
   // The agent is one header value: whatever follows a line break is not part of it.
   return agent.substr(0, agent.find_first_of("\r\n"));
@@ -81,15 +82,18 @@ std::string web_request(const WebRequestArgs& args) {
   if (!exchange.ok()) return {};
   exchange.set_url(address);
   exchange.set_user_agent(user_agent(args.headers));
+  // A proxy given with an http address is meant for http ("http=" + proxy in WinINet's proxy
+  // text), with a secure address for every scheme. Either way this request goes through
+  // host:port, and libcurl takes one proxy per request, so both come to the same setting; a
+  // redirect to https is then tunnelled through that proxy as well.
   exchange.set_proxy(args.proxy);
   exchange.set_redirects(!args.no_redirect);
   exchange.set_hold(detail::hold_for(args.control));
 
   // A caller that passes a cookie text (even an empty one) keeps every other cookie out of the
   // exchange; without one, the process-wide store speaks for this host.
-  const std::string cookie_line = args.cookies != nullptr
-                                      ? read_cookies(args)
-                                      : cookie_store().cookies_for("http://" + host);
+  const std::string cookie_line =
+      args.cookies != nullptr ? read_cookies(args) : cookie_store().cookies_for("http://" + host);
   const std::string headers = header_text(args, cookie_line);
   for (std::size_t pos = 0; pos <= headers.size();) {
     std::size_t end = headers.find("\r\n", pos);

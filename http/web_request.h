@@ -12,17 +12,17 @@ namespace picmove {
 inline constexpr std::size_t kMaxBodyBytes = 64u * 1024u * 1024u;
 
 struct WebRequestArgs {
-  std::string url{};                            // "http://" assumed without a scheme
-  int method = 0;                             // 0 GET, 1 POST, 2 HEAD; anything else GET
+  std::string url{};  // "http://" assumed without a scheme
+  int method = 0;     // 0 GET, 1 POST, 2 HEAD; anything else GET
   std::string body_text{};
-  std::string* cookies = nullptr;             // in/out; nullptr means "not passed"
-  std::string* received_cookies = nullptr;    // out (rule A)
-  std::string headers{};                        // "\r\n"-separated, no line end after the last
-  std::string* response_headers = nullptr;    // out: raw header block
+  std::string* cookies = nullptr;           // in/out; nullptr means "not passed"
+  std::string* received_cookies = nullptr;  // out (rule A)
+  std::string headers{};                    // "\r\n"-separated, no line end after the last
+  std::string* response_headers = nullptr;  // out: raw header block
   bool no_redirect = false;
-  std::string body_bytes{};                     // used instead of body_text when non-empty
-  std::string proxy{};                          // host:port; empty: the environment's proxy settings
-  RunControl* control = nullptr;              // pause holds the transfer, stop aborts it
+  std::string body_bytes{};       // used instead of body_text when non-empty
+  std::string proxy{};            // host:port; empty: the environment's proxy settings
+  RunControl* control = nullptr;  // pause holds the transfer, stop aborts it
   // When several threads share one cookie text: the reads of *cookies and its replacement
   // happen under this lock, so each is whole and no thread's update is lost.
   std::mutex* cookies_lock = nullptr;

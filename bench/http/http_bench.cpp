@@ -3,6 +3,7 @@
 // wall time of each (best of several rounds) and their ratio.
 //
 //   picmove_bench_http [PICTURES] [ROUNDS]      (defaults 2000 and 3)
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -11,7 +12,6 @@
 #include <random>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "http/com_web_request.h"
@@ -60,14 +60,15 @@ double fetch_with_picmove(const std::vector<std::string>& urls, std::size_t expe
   for (auto& w : workers) w.join();
   const double took = seconds_since(start);
   if (failures != 0 || bytes != expected_bytes) {
-    std::fprintf(stderr, "picmove: %d failures, %zu of %zu bytes\n", failures.load(),
-                 bytes.load(), expected_bytes);
+    std::fprintf(stderr, "picmove: %d failures, %zu of %zu bytes\n", failures.load(), bytes.load(),
+                 expected_bytes);
   }
   return took;
 }
 
 double fetch_with_curl(const std::string& config) {
-  const std::string command = "curl --silent --no-progress-meter --fail --parallel --parallel-max 5 --config " + config;
+  const std::string command =
+      "curl --silent --no-progress-meter --fail --parallel --parallel-max 5 --config " + config;
   const auto start = Clock::now();
   const int status = std::system(command.c_str());
   const double took = seconds_since(start);

@@ -2,8 +2,8 @@
 // silently downgraded. The server is `openssl s_server` on 127.0.0.1 with a self-signed
 // certificate made for the test.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -60,8 +60,8 @@ class SelfSignedServer : public ::testing::Test {
     dir_ = dir_template;
     const std::string make_cert =
         "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
-        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " + dir_ + "/key.pem -out " +
-        dir_ + "/cert.pem >/dev/null 2>&1";
+        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+        dir_ + "/key.pem -out " + dir_ + "/cert.pem >/dev/null 2>&1";
     ASSERT_EQ(std::system(make_cert.c_str()), 0);
 
     port_ = free_local_port();

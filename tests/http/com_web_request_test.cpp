@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,14 @@ TEST_F(ComWebRequest, ProxyUserWithoutProxyIsIgnored) {
   EXPECT_FALSE(ex.has_header("Proxy-Authorization"));
 }
 
+TEST_F(ComWebRequest, AddressBytesThatCannotTravelAreEscaped) {
+  // Spaces would end the request line; GBK bytes go percent-encoded as they are.
+  EXPECT_EQ(com_web_request(url("/a b/\xCD\xBC.jpg")), "picture:");
+  std::string target = server.exchanges().at(0).target;
+  for (char& c : target) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(target, "/a%20b/%cd%bc.jpg");
+}
+
 TEST(ComWebRequestLimits, SilentServerEndsAfterTheTimeOut) {
   LocalHttpServer server([](const HttpExchange&) {
     HttpReply r;
@@ -129,9 +138,8 @@ TEST(ComWebRequestLimits, SilentServerEndsAfterTheTimeOut) {
 
 TEST(ComWebRequestLimits, SlowDownloadThatKeepsArrivingIsNotCut) {
   // 2.4 s in all, a piece every 200 ms, against a limit of 1 s.
-  LocalHttpServer server([](const HttpExchange&) {
-    return test::trickle(12, 500, std::chrono::milliseconds(200));
-  });
+  LocalHttpServer server(
+      [](const HttpExchange&) { return test::trickle(12, 500, std::chrono::milliseconds(200)); });
   ComRequestArgs args;
   args.url = server.base_url() + "/slow.jpg";
   args.timeout_seconds = 1;

@@ -62,7 +62,8 @@ TEST_P(CookieRules, BuildReceivedText) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CookieRules,
     ::testing::Values(
-        RuleCase{"value_and_empty", "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=\r\n\r\n",
+        RuleCase{"value_and_empty",
+                 "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=\r\n\r\n",
                  "a=1; b=", "a=1"},
         RuleCase{"deleted_kept", "HTTP/1.1 200 OK\r\nSet-Cookie: c=deleted; path=/\r\n\r\n",
                  "c=deleted", "c=deleted"},

@@ -20,7 +20,8 @@ inline std::uint32_t crc32_of(const std::string& data) {
     return t;
   }();
   std::uint32_t crc = 0xFFFFFFFFu;
-  for (const char ch : data) crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
+  for (const char ch : data)
+    crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
   return crc ^ 0xFFFFFFFFu;
 }
 
@@ -46,7 +47,9 @@ inline std::string deflate_stored(const std::string& data) {
   return out;
 }
 
-inline std::string gzip_header() { return std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10); }
+inline std::string gzip_header() {
+  return std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+}
 
 inline std::string gzip_stored(const std::string& data) {
   std::string out = gzip_header() + deflate_stored(data);
@@ -88,8 +91,8 @@ inline std::string gzip_zeros(std::size_t count) {
     for (int i = 0; i < n; ++i) reversed |= ((code >> i) & 1u) << (n - 1 - i);
     put_bits(reversed, n);
   };
-  put_bits(1, 1);  // last block
-  put_bits(1, 2);  // fixed codes
+  put_bits(1, 1);     // last block
+  put_bits(1, 2);     // fixed codes
   put_code(0x30, 8);  // literal 0
   std::size_t left = count - 1;
   for (; left >= 258; left -= 258) {

@@ -44,8 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         BetweenCase{"case_insensitive_left_and_right", "NAME=1X", "name=", "x", 1, true, "1"},
         BetweenCase{"empty_value", "a=;", "a=", ";", 1, false, ""},
         // "AB" starting on the trail byte of a double-byte character is no match.
-        BetweenCase{"no_match_inside_double_byte", kTrailUpperA + "B=1;AB=2;", "AB=", ";", 1,
-                    false, "2"},
+        BetweenCase{"no_match_inside_double_byte", kTrailUpperA + "B=1;AB=2;", "AB=", ";", 1, false,
+                    "2"},
         // Letter case folds only single-byte characters, never a trail byte.
         BetweenCase{"trail_byte_not_folded", kTrailLowerA + "=1;" + kTrailUpperA + "=2;",
                     kTrailUpperA + "=", ";", 1, true, "2"},
@@ -67,17 +67,16 @@ TEST_P(SliceBetween, CutsByTable) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SliceBetween,
-    ::testing::Values(
-        SliceCase{"no_right_in_rest", "Set-Cookie: a=1", "=", ";", ""},
-        SliceCase{"empty_right_is_end", "Set-Cookie: a=1", "Set-Cookie:", "", " a=1"},
-        SliceCase{"both", "Set-Cookie: a=1; path=/", "=", ";", "1"},
-        SliceCase{"left_missing", "abc", "x", "c", ""},
-        SliceCase{"right_directly_after_left", "a=;", "=", ";", ""},
-        SliceCase{"right_only_before_left", ";a=1", "=", ";", ""},
-        SliceCase{"empty_left_is_start", "a=1;b", "", ";", "a=1"},
-        SliceCase{"empty_left_right_missing", "a=1", "", ";", ""},
-        SliceCase{"both_empty_whole_text", "a=1;b", "", "", "a=1;b"},
-        SliceCase{"left_missing_right_empty", "abc", "x", "", ""}),
+    ::testing::Values(SliceCase{"no_right_in_rest", "Set-Cookie: a=1", "=", ";", ""},
+                      SliceCase{"empty_right_is_end", "Set-Cookie: a=1", "Set-Cookie:", "", " a=1"},
+                      SliceCase{"both", "Set-Cookie: a=1; path=/", "=", ";", "1"},
+                      SliceCase{"left_missing", "abc", "x", "c", ""},
+                      SliceCase{"right_directly_after_left", "a=;", "=", ";", ""},
+                      SliceCase{"right_only_before_left", ";a=1", "=", ";", ""},
+                      SliceCase{"empty_left_is_start", "a=1;b", "", ";", "a=1"},
+                      SliceCase{"empty_left_right_missing", "a=1", "", ";", ""},
+                      SliceCase{"both_empty_whole_text", "a=1;b", "", "", "a=1;b"},
+                      SliceCase{"left_missing_right_empty", "abc", "x", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TextAfterLast, TakesTheRestAfterTheLastMarker) {
@@ -87,7 +86,11 @@ TEST(TextAfterLast, TakesTheRestAfterTheLastMarker) {
   EXPECT_EQ(text_after_last("a/b/", "/"), "");
   EXPECT_EQ(text_after_last("x--y--z", "--"), "z");
   // The trail byte 0x5C of a double-byte character is not a backslash.
-  EXPECT_EQ(text_after_last("a\\b\x95\x5C" "c", "\\"), "b\x95\x5C" "c");
+  EXPECT_EQ(text_after_last("a\\b\x95\x5C"
+                            "c",
+                            "\\"),
+            "b\x95\x5C"
+            "c");
 }
 
 TEST(GbkFind, StepsOverDoubleByteCharacters) {

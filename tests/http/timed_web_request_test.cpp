@@ -38,7 +38,8 @@ class TimedWebRequest : public ::testing::Test {
       return test::reply_with("c", {{"Set-Cookie", "a=1; path=/"}, {"Set-Cookie", "e=; path=/"}});
     }
     if (ex.target == "/big-head") {
-      return test::reply_with("b", {{"Set-Cookie", "a=1; path=/"}, {"X-Pad", std::string(2100, 'p')}});
+      return test::reply_with("b",
+                              {{"Set-Cookie", "a=1; path=/"}, {"X-Pad", std::string(2100, 'p')}});
     }
     if (ex.target == "/moved") return test::redirect_to("/p.jpg");
     if (ex.target == "/to-https") return test::redirect_to("https://127.0.0.1:1/x");

@@ -31,10 +31,8 @@ struct Engine {
 void PrintTo(const Engine& engine, std::ostream* os) { *os << engine.name; }
 
 const Engine kEngines[] = {
-    {"web_request",
-     [](const std::string& url, RunControl* control, int) {
-       return web_request({.url = url, .control = control});
-     }},
+    {"web_request", [](const std::string& url, RunControl* control,
+                       int) { return web_request({.url = url, .control = control}); }},
     {"com_web_request",
      [](const std::string& url, RunControl* control, int limit) {
        ComRequestArgs args;
@@ -61,8 +59,10 @@ const std::string& bomb() {
 
 HttpReply route(const HttpExchange& ex) {
   const std::string& t = ex.target;
-  if (t == "/gzip") return test::reply_with(test::gzip_stored("hello picture"), {{"Content-Encoding", "gzip"}});
-  if (t == "/deflate") return test::reply_with(test::zlib_stored("hello picture"), {{"Content-Encoding", "deflate"}});
+  if (t == "/gzip")
+    return test::reply_with(test::gzip_stored("hello picture"), {{"Content-Encoding", "gzip"}});
+  if (t == "/deflate")
+    return test::reply_with(test::zlib_stored("hello picture"), {{"Content-Encoding", "deflate"}});
   if (t == "/bomb") return test::reply_with(bomb(), {{"Content-Encoding", "gzip"}});
   if (t == "/oversize") return test::reply_with(std::string(kMaxBodyBytes + 1, 'o'));
   if (t == "/trickle") return test::trickle(10, 1000, 50ms);
@@ -137,9 +137,8 @@ INSTANTIATE_TEST_SUITE_P(Http, EachEngine, ::testing::ValuesIn(kEngines),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BodyCap, AnAnswerOfExactlyTheCapIsWhole) {
-  LocalHttpServer server([](const HttpExchange&) {
-    return test::reply_with(std::string(kMaxBodyBytes, 'c'));
-  });
+  LocalHttpServer server(
+      [](const HttpExchange&) { return test::reply_with(std::string(kMaxBodyBytes, 'c')); });
   EXPECT_EQ(web_request({.url = server.base_url() + "/"}).size(), kMaxBodyBytes);
 }
 

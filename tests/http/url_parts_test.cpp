@@ -65,14 +65,14 @@ TEST_P(TimedUrlParts, SplitsAsTheTimedRequestDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TimedUrlParts,
-    ::testing::Values(
-        TimedCase{"plain", "http://Img.Example/a/B.jpg", false, "img.example", 80, "/a/B.jpg"},
-        TimedCase{"no_scheme", "img:81/p?q", false, "img", 81, "/p?q"},
-        TimedCase{"no_path", "http://img", false, "img", 80, "/"},
-        TimedCase{"upper_case_scheme", "HTTP://img/x", false, "img", 80, "/x"},
-        TimedCase{"https_refused", "https://img/x", true, "", 0, ""},
-        TimedCase{"other_scheme_refused", "ftp://img/x", true, "", 0, ""},
-        TimedCase{"empty_host_refused", "http:///x", true, "", 0, ""}),
+    ::testing::Values(TimedCase{"plain", "http://Img.Example/a/B.jpg", false, "img.example", 80,
+                                "/a/B.jpg"},
+                      TimedCase{"no_scheme", "img:81/p?q", false, "img", 81, "/p?q"},
+                      TimedCase{"no_path", "http://img", false, "img", 80, "/"},
+                      TimedCase{"upper_case_scheme", "HTTP://img/x", false, "img", 80, "/x"},
+                      TimedCase{"https_refused", "https://img/x", true, "", 0, ""},
+                      TimedCase{"other_scheme_refused", "ftp://img/x", true, "", 0, ""},
+                      TimedCase{"empty_host_refused", "http:///x", true, "", 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

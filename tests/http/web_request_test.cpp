@@ -32,7 +32,8 @@ class WebRequest : public ::testing::Test {
     if (t == "/r/1") return test::redirect_to("/final");
     if (t.rfind("/loop/", 0) == 0) {
       const int n = std::stoi(t.substr(6));
-      return n == 0 ? test::reply_with("end of chain") : test::redirect_to("/loop/" + std::to_string(n - 1), 301);
+      return n == 0 ? test::reply_with("end of chain")
+                    : test::redirect_to("/loop/" + std::to_string(n - 1), 301);
     }
     if (t == "/to-file") return test::redirect_to("file:///etc/hostname");
     if (t == "/to-ftp") return test::redirect_to("ftp://127.0.0.1/x");
@@ -51,12 +52,18 @@ TEST_F(WebRequest, DefaultHeaderTextGoesOutInOrder) {
   // Nothing else: no Accept-Encoding, no Expect, no Cookie.
   EXPECT_EQ(server.exchanges()[0].raw_head,
             "GET /a/b?x=1 HTTP/1.1\r\n"
-            "Host: " + host() + "\r\n"
-            "User-Agent: " + kAgent + "\r\n"
-            "Accept: */*\r\n"
-            "Referer: " + address + "\r\n"
-            "Accept-Language: zh-cn\r\n"
-            "Content-Type: application/x-www-form-urlencoded\r\n");
+            "Host: " +
+                host() +
+                "\r\n"
+                "User-Agent: " +
+                kAgent +
+                "\r\n"
+                "Accept: */*\r\n"
+                "Referer: " +
+                address +
+                "\r\n"
+                "Accept-Language: zh-cn\r\n"
+                "Content-Type: application/x-www-form-urlencoded\r\n");
 }
 
 TEST_F(WebRequest, AddressWithoutSchemeIsHttpAndRefersToItselfUnchanged) {
@@ -103,8 +110,9 @@ TEST_F(WebRequest, UserAgentLineOfTheCallerIsTheAgent) {
 }
 
 TEST_F(WebRequest, BodyBytesTravelByteForByteAndWinOverText) {
-  std::string multipart = "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"a.jpg\"\r\n"
-                          "Content-Type: image/jpeg\r\n\r\n";
+  std::string multipart =
+      "--XyZ\r\nContent-Disposition: form-data; name=\"file\"; filename=\"a.jpg\"\r\n"
+      "Content-Type: image/jpeg\r\n\r\n";
   multipart += std::string("\xFF\xD8\xFF\x00\x01\x02\r\n\x00\xFF", 11);
   multipart += "\r\n--XyZ--\r\n";
   const std::string answer =
@@ -123,8 +131,8 @@ TEST_F(WebRequest, BodyBytesTravelByteForByteAndWinOverText) {
 TEST_F(WebRequest, HeadReadsNoBody) {
   std::string headers;
   // Our server sends a body even to HEAD; it must not be read as the answer.
-  EXPECT_EQ(web_request({.url = url("/h"), .method = 2, .body_text = "q=1",
-                         .response_headers = &headers}),
+  EXPECT_EQ(web_request(
+                {.url = url("/h"), .method = 2, .body_text = "q=1", .response_headers = &headers}),
             "");
   const HttpExchange ex = server.exchanges().at(0);
   EXPECT_EQ(ex.method, "HEAD");
@@ -136,7 +144,9 @@ TEST_F(WebRequest, CookiesComeBackMergedAndHeadersNormalised) {
   std::string cookies = "a=1; b=2; c=9";
   std::string received;
   std::string headers;
-  EXPECT_EQ(web_request({.url = url("/cookies"), .cookies = &cookies, .received_cookies = &received,
+  EXPECT_EQ(web_request({.url = url("/cookies"),
+                         .cookies = &cookies,
+                         .received_cookies = &received,
                          .response_headers = &headers}),
             "set");
   EXPECT_EQ(server.exchanges().at(0).header("Cookie"), "a=1; b=2; c=9");
@@ -204,8 +214,9 @@ TEST_F(WebRequest, ProxyGetsTheAbsoluteAddress) {
 
 // Builds a reply whose header block is exactly `size` bytes long.
 HttpReply header_block_of(std::size_t size) {
-  std::string head = "HTTP/1.1 200 OK\r\nSet-Cookie: big=1; path=/\r\nContent-Length: 4\r\n"
-                     "Connection: close\r\nX-Pad: ";
+  std::string head =
+      "HTTP/1.1 200 OK\r\nSet-Cookie: big=1; path=/\r\nContent-Length: 4\r\n"
+      "Connection: close\r\nX-Pad: ";
   const std::size_t fixed = head.size() + 4;  // "\r\n\r\n"
   head += std::string(size - fixed, 'p') + "\r\n\r\n";
   HttpReply r;
@@ -219,8 +230,10 @@ TEST(WebRequestHeaderBlock, LongerThanTheBufferIsNotDelivered) {
     std::string cookies = "old=1";
     std::string received = "untouched";
     std::string headers;
-    EXPECT_EQ(web_request({.url = server.base_url() + "/", .cookies = &cookies,
-                           .received_cookies = &received, .response_headers = &headers}),
+    EXPECT_EQ(web_request({.url = server.base_url() + "/",
+                           .cookies = &cookies,
+                           .received_cookies = &received,
+                           .response_headers = &headers}),
               "body")
         << size;
     if (size < 5000) {
@@ -246,7 +259,8 @@ TEST(WebRequestFailures, RefusedConnectionStillWritesOutArguments) {
   std::string received = "before";
   std::string headers = "before";
   EXPECT_EQ(web_request({.url = "http://127.0.0.1:" + std::to_string(port) + "/",
-                         .cookies = &cookies, .received_cookies = &received,
+                         .cookies = &cookies,
+                         .received_cookies = &received,
                          .response_headers = &headers}),
             "");
   EXPECT_EQ(headers, std::string(5000, ' '));
@@ -274,7 +288,8 @@ TEST(WebRequestSharedCookies, ConcurrentMergesKeepEveryUpdate) {
   std::vector<std::thread> threads;
   for (int i = 0; i < 8; ++i) {
     threads.emplace_back([&, i] {
-      web_request({.url = server.base_url() + "/" + std::to_string(i), .cookies = &cookies,
+      web_request({.url = server.base_url() + "/" + std::to_string(i),
+                   .cookies = &cookies,
                    .cookies_lock = &lock});
     });
   }

@@ -152,8 +152,8 @@ struct LocalHttpServer::Impl {
     return true;
   }
 
-  static bool read_until(int fd, std::string& buffer, const std::string& marker,
-                         std::size_t from, std::size_t& found) {
+  static bool read_until(int fd, std::string& buffer, const std::string& marker, std::size_t from,
+                         std::size_t& found) {
     char chunk[16384];
     for (;;) {
       found = buffer.find(marker, from);
@@ -177,7 +177,8 @@ struct LocalHttpServer::Impl {
     const auto sp1 = request_line.find(' ');
     const auto sp2 = request_line.rfind(' ');
     ex.method = request_line.substr(0, sp1);
-    if (sp1 != std::string::npos && sp2 > sp1) ex.target = request_line.substr(sp1 + 1, sp2 - sp1 - 1);
+    if (sp1 != std::string::npos && sp2 > sp1)
+      ex.target = request_line.substr(sp1 + 1, sp2 - sp1 - 1);
 
     std::size_t pos = line_end + 2;
     while (pos < ex.raw_head.size()) {
