@@ -169,6 +169,15 @@ StartResult ProcessingRun::start() {
     }
   }
   state->text.set(package_.text);
+  {
+    // Every row's entry text and address is what the rewrites will look for.
+    std::vector<std::string> finds;
+    for (const auto& row : list_.rows()) {
+      finds.push_back(row.entry);
+      finds.push_back(entry_address(row.entry));
+    }
+    state->text.index_finds(finds);
+  }
 
   if (previous) join_workers(*previous);
   {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "package/working_text.h"
 
@@ -45,6 +47,68 @@ TEST(WorkingTextReplaceAll, TakeLeavesTheBufferForTheNextRun) {
   EXPECT_EQ(text.take(), "one \"FILE:///tmp/a.jpg two \"FILE:///tmp/a.jpg");
   text.set("next");
   EXPECT_EQ(text.get(), "next");
+}
+
+// The whole text as one string, replaced the plain way: what the pieces and the index must match.
+std::size_t reference_replace(std::string& text, const std::string& find, const std::string& with) {
+  if (find.empty()) return 0;
+  std::string out;
+  std::size_t count = 0, from = 0;
+  for (std::size_t hit; (hit = text.find(find, from)) != std::string::npos; from = hit + find.size()) {
+    out.append(text, from, hit - from);
+    out += with;
+    ++count;
+  }
+  out.append(text, from, std::string::npos);
+  text = out;
+  return count;
+}
+
+TEST(WorkingTextIndex, ManyRewritesOfALargeTextMatchThePlainReplaceAll) {
+  std::mt19937 random(20241210);
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 300; ++i) {
+    addresses.push_back("http://127.0.0.1:8000/p/ok_jpg/d" + std::to_string(100000 + i) + ".jpg");
+  }
+  // Rows with tabs and CR LF, each address in two contexts, some addresses only differing in
+  // case, an address that is the prefix of a longer one, and long runs without separators.
+  std::string text;
+  for (int row = 0; row < 400; ++row) {
+    const std::string& a = addresses[random() % addresses.size()];
+    const std::string& b = addresses[random() % addresses.size()];
+    text += "\"item\"\t\"<p><img src=\"\"" + a + "\"\"></p>\r\n<img>" + b + "</img>";
+    text += std::string(random() % 3000, 'x') + "<img src=\"\"" + a + "_big.jpg\"\">";
+    text += "<img src=\"\"HTTP://127.0.0.1:8000/P/OK_JPG/D100007.JPG\"\">\"\t0\r\n";
+  }
+  std::vector<std::string> finds;
+  for (const auto& a : addresses) {
+    finds.push_back("\"" + a);
+    finds.push_back(">" + a);
+    finds.push_back(a);
+  }
+  WorkingText working;
+  working.set(text);
+  working.index_finds(finds);
+  std::string expected = text;
+
+  for (int step = 0; step < 1500; ++step) {
+    std::string find = finds[random() % finds.size()];
+    std::string with;
+    switch (random() % 6) {
+      case 0: with = find.substr(0, 1) + "FILE:///tmp/shop/" + std::to_string(step) + ".jpg"; break;
+      case 1: with = ""; break;                                   // delete
+      case 2: with = finds[random() % finds.size()]; break;       // creates another find
+      case 3: with = "a\tb\r\n"; break;                          // brings separators in
+      case 4: find = "src=\"\"\"\""; break;                     // never indexed
+      default: find = "\t0\r\n\"item"; with = "\t1\r\n\"item"; break;  // across pieces
+    }
+    ASSERT_EQ(working.replace_all(find, with), reference_replace(expected, find, with))
+        << "step " << step << " find " << find;
+    ASSERT_EQ(working.size(), expected.size()) << "step " << step;
+  }
+  EXPECT_EQ(working.get(), expected);
+  EXPECT_EQ(working.take(), expected);
+  EXPECT_EQ(working.get(), "");
 }
 
 }  // namespace
