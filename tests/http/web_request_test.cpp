@@ -268,6 +268,25 @@ TEST(WebRequestFailures, RefusedConnectionStillWritesOutArguments) {
   EXPECT_EQ(cookies, "a=1");  // only normalised
 }
 
+TEST(WebRequestFailures, NothingSetUpLeavesOutArgumentsAlone) {
+  LocalHttpServer server([](const HttpExchange&) { return test::reply_with("x"); });
+  RunControl stopped;
+  stopped.stop();
+  std::string cookies = "a = 1";
+  std::string received = "before";
+  std::string headers = "before";
+  EXPECT_EQ(web_request({.url = server.base_url() + "/",
+                         .cookies = &cookies,
+                         .received_cookies = &received,
+                         .response_headers = &headers,
+                         .control = &stopped}),
+            "");
+  EXPECT_EQ(cookies, "a = 1");
+  EXPECT_EQ(received, "before");
+  EXPECT_EQ(headers, "before");
+  EXPECT_EQ(server.connection_count(), 0u);
+}
+
 TEST(WebRequestFailures, ResetInTheMiddleOfTheBodyIsAnEmptyBody) {
   LocalHttpServer server([](const HttpExchange&) {
     HttpReply r = test::reply_with(std::string(200000, 'x'));
