@@ -144,7 +144,7 @@ MainWindow::MainWindow(WindowSetup setup) : setup_(std::move(setup)) {
 
   pages_ = named(new QStackedWidget(central), "高级选择夹1");
   const std::filesystem::path options_file = options_file_path(setup_.program_directory);
-  settings_ = named(new SettingsPage(options_file, setup_.ask, pages_), "配置");
+  settings_ = named(new SettingsPage(options_file, setup_.ask, pages_), "settings_page");
   pages_->addWidget(make_start_page());
   pages_->addWidget(make_processing_page());
   pages_->addWidget(settings_);
@@ -226,7 +226,7 @@ QWidget* MainWindow::make_navigation() {
 }
 
 QWidget* MainWindow::make_start_page() {
-  auto* page = named(new QWidget(pages_), "开始");
+  auto* page = named(new QWidget(pages_), "start_page");
   auto* layout = new QGridLayout(page);
   layout->setContentsMargins(18, 18, 18, 12);
   auto* product = named(new QTextBrowser(page), "编辑框7");
@@ -247,7 +247,7 @@ QWidget* MainWindow::make_start_page() {
 }
 
 QWidget* MainWindow::make_processing_page() {
-  auto* page = named(new QWidget(pages_), "采集");
+  auto* page = named(new QWidget(pages_), "processing_page");
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(7, 6, 7, 4);
   layout->setSpacing(6);
@@ -371,7 +371,7 @@ QWidget* MainWindow::make_processing_page() {
 }
 
 QWidget* MainWindow::make_help_page() {
-  auto* page = named(new QWidget(pages_), "帮助");
+  auto* page = named(new QWidget(pages_), "help_page");
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(1, 8, 1, 1);
   auto* help = named(new QTextBrowser(page), "超文本浏览框2");

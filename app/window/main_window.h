@@ -65,6 +65,8 @@ class MainWindow : public QMainWindow {
   CompletionWindow* completion_window() const { return completion_.data(); }
 
   AddressList& address_list() { return list_; }
+  // The option copies the workers read.
+  const OptionsView& options() const { return options_; }
   bool running() const { return running_; }
 
  protected:
