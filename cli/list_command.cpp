@@ -33,7 +33,7 @@ int list_command(const std::vector<std::string>& args) {
   options.protected_on = options.protected_on || protected_pictures;
 
   DataPackage package;
-  const ChooseResult chosen = choose_package(package, parsed.positional[0]);
+  const ChooseResult chosen = choose_package(package, std::filesystem::path(parsed.positional[0]));
   if (!chosen.ok) return fail(kExitUsage, gbk_to_utf8(chosen.message));
   if (!std::ifstream(package.path, std::ios::binary)) {
     return fail(kExitFailure, "cannot read the package " + package.path.string());
