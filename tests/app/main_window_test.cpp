@@ -33,6 +33,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<MainWindow> window;
     std::filesystem::path package;
     std::string original;  // the package bytes as written
+    bool listed = false;   // add to list finished and the buttons came back
   };
 
   // A shown window with a package of `urls` chosen and listed, upload unticked.
@@ -45,7 +46,9 @@ class MainWindowTest : public QObject {
     loaded.original = write_package(loaded.package, urls);
     answers.file = QString::fromStdString(loaded.package.string());
     child<QPushButton>(loaded.window.get(), "添加到列表2")->click();
-    child<QPushButton>(loaded.window.get(), "添加到列表")->click();
+    auto* add = child<QPushButton>(loaded.window.get(), "添加到列表");
+    add->click();
+    loaded.listed = !add->isEnabled() && QTest::qWaitFor([add] { return add->isEnabled(); }, 10000);
     child<QCheckBox>(loaded.window.get(), "选择框2")->setChecked(false);
     return loaded;
   }
@@ -249,6 +252,7 @@ class MainWindowTest : public QObject {
                                            "http://127.0.0.1:9/p/" + gbk("图") + ".jpg",
                                            "http://127.0.0.1:9/p/c.jpg"};
     Loaded l = load(answers, dir, urls);
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QCOMPARE(child<QLineEdit>(w, "编辑框3")->text(), QString::fromStdString(l.package.string()));
     // While listing, nothing else may start; afterwards 开始 is on.
@@ -295,6 +299,7 @@ class MainWindowTest : public QObject {
     Loaded l = load(answers, dir,
                     {"http://127.0.0.1:9/1.jpg", "http://127.0.0.1:9/2.jpg",
                      "http://127.0.0.1:9/3.jpg", "http://127.0.0.1:9/4.jpg"});
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QTRY_COMPARE(rows(w), 4);
     auto* view = child<QTreeView>(w, "超级列表框1");
@@ -323,6 +328,7 @@ class MainWindowTest : public QObject {
     const std::vector<std::string> urls = {host.url("/ok/a.jpg"), host.url("/ok/b.jpg"),
                                            host.url("/ok/c.jpg")};
     Loaded l = load(answers, dir, urls);
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QTRY_VERIFY(enabled(w, "开始"));
     child<QPushButton>(w, "开始")->click();
@@ -365,6 +371,7 @@ class MainWindowTest : public QObject {
     Answers answers;
     test::TempDir dir;
     Loaded l = load(answers, dir, {"http://127.0.0.1:9/a.jpg"});
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QTRY_VERIFY(enabled(w, "开始"));
     child<QCheckBox>(w, "选择框2")->setChecked(true);
@@ -382,6 +389,7 @@ class MainWindowTest : public QObject {
     test::TempDir dir;
     PictureHost host;
     Loaded l = load(answers, dir, {host.url("/ok/a.jpg"), host.url("/hang/b.jpg")});
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QTRY_VERIFY(enabled(w, "开始"));
     child<QPushButton>(w, "开始")->click();
@@ -433,6 +441,7 @@ class MainWindowTest : public QObject {
     const std::vector<std::string> urls = {host.url("/ok/a.jpg"), host.url("/hang/b.jpg"),
                                            host.url("/ok/c.jpg")};
     Loaded l = load(answers, dir, urls);
+    QVERIFY(l.listed);
     MainWindow* w = l.window.get();
     QTRY_VERIFY(enabled(w, "开始"));
     child<QPushButton>(w, "开始")->click();
@@ -480,6 +489,7 @@ class MainWindowTest : public QObject {
     test::TempDir dir;
     PictureHost host;
     Loaded l = load(answers, dir, {host.url("/hang/a.jpg"), host.url("/hang/b.jpg")});
+    QVERIFY(l.listed);
     QTRY_VERIFY(enabled(l.window.get(), "开始"));
     child<QPushButton>(l.window.get(), "开始")->click();
     QVERIFY(l.window->running());
