@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 DEB_PACKAGES := g++ make cmake pkg-config python3 curl \
 	libboost-regex-dev libcurl4-openssl-dev libssl-dev libgtest-dev \
 	qt6-base-dev qt6-webengine-dev libgl-dev \
-	xvfb xauth fonts-wqy-zenhei time
+	xvfb xauth fonts-wqy-zenhei time openssl
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

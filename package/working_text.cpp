@@ -39,7 +39,8 @@ const char* find_bytes(const char* from, const char* end, std::string_view needl
 
 // One left-to-right pass; the scan goes on after each replaced occurrence, so text produced by
 // a replacement is never searched again.
-std::size_t replace_in(std::string& text, std::string_view find, std::string_view replacement) {
+std::size_t replace_in(std::string& text, std::string_view find, std::string_view replacement,
+                       std::vector<std::size_t>* starts = nullptr) {
   if (find.empty() || text.size() < find.size()) return 0;
   const char* begin = text.data();
   const char* end = begin + text.size();
@@ -50,6 +51,7 @@ std::size_t replace_in(std::string& text, std::string_view find, std::string_vie
     char* base = text.data();
     while (hit != nullptr) {
       std::memcpy(base + (hit - begin), replacement.data(), replacement.size());
+      if (starts) starts->push_back(static_cast<std::size_t>(hit - begin));
       ++count;
       hit = find_bytes(hit + find.size(), end, find);
     }
@@ -60,6 +62,7 @@ std::size_t replace_in(std::string& text, std::string_view find, std::string_vie
   const char* copied = begin;
   while (hit != nullptr) {
     out.append(copied, static_cast<std::size_t>(hit - copied));
+    if (starts) starts->push_back(out.size());
     out.append(replacement);
     ++count;
     copied = hit + find.size();
@@ -124,11 +127,17 @@ void WorkingText::index_finds(const std::vector<std::string>& finds) {
 }
 
 void WorkingText::index_piece(std::uint32_t piece) {
+  index_range(piece, 0, pieces_[piece].size());
+}
+
+// Indexes every 16-byte window that lies inside [from, to) of the piece.
+void WorkingText::index_range(std::uint32_t piece, std::size_t from, std::size_t to) {
   const std::string& text = pieces_[piece];
-  if (where_.empty() || text.size() < kKeyLength) return;
+  to = std::min(to, text.size());
+  if (where_.empty() || to < from + kKeyLength) return;
   static const std::uint64_t kTopPower = power_of_base(kKeyLength);
-  std::uint64_t h = hash_bytes(text.data(), kKeyLength);
-  for (std::size_t end = kKeyLength;; ++end) {
+  std::uint64_t h = hash_bytes(text.data() + from, kKeyLength);
+  for (std::size_t end = from + kKeyLength;; ++end) {
     const std::size_t slot = filter_slot(h);
     if (key_filter_[slot / 64] & (std::uint64_t{1} << (slot % 64))) {
       auto it = where_.find(h);
@@ -136,7 +145,7 @@ void WorkingText::index_piece(std::uint32_t piece) {
         it->second.push_back(piece);
       }
     }
-    if (end == text.size()) break;
+    if (end == to) break;
     h = h * kBase + static_cast<unsigned char>(text[end]) -
         kTopPower * static_cast<unsigned char>(text[end - kKeyLength]);
   }
@@ -152,11 +161,16 @@ std::size_t WorkingText::replace_in_piece(std::uint32_t piece, std::string_view 
                                           std::string_view replacement) {
   std::string& text = pieces_[piece];
   const std::size_t before = text.size();
-  const std::size_t count = replace_in(text, find, replacement);
+  std::vector<std::size_t> starts;
+  const std::size_t count = replace_in(text, find, replacement, where_.empty() ? nullptr : &starts);
   if (count != 0) {
     size_ = size_ - before + text.size();
-    // The changed piece may now hold texts it did not hold before.
-    index_piece(piece);
+    // A text the piece did not hold before can only lie across a replacement: index the
+    // windows that touch one. Every other window was in the piece already.
+    for (const std::size_t start : starts) {
+      const std::size_t from = start >= kKeyLength - 1 ? start - (kKeyLength - 1) : 0;
+      index_range(piece, from, start + replacement.size() + kKeyLength - 1);
+    }
   }
   return count;
 }

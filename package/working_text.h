@@ -33,6 +33,7 @@ class WorkingText {
   static constexpr std::size_t kKeyLength = 16;  // the index keys on a find's last 16 bytes
 
   void index_piece(std::uint32_t piece);
+  void index_range(std::uint32_t piece, std::size_t from, std::size_t to);
   bool indexed(std::string_view find, std::uint64_t& key) const;
   std::size_t replace_in_piece(std::uint32_t piece, std::string_view find,
                                std::string_view replacement);

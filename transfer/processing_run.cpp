@@ -366,6 +366,8 @@ void ProcessingRun::end_of_run(State& state, int worker) {
   RunResult result;
   result.ending = RunEnding::completed;
   try {
+    // The text the run started from is replaced: let it go before the whole text is rebuilt.
+    std::string().swap(package_.text);
     package_.text = state.text.take();
     state.failures = state.total - state.downloaded.load();
     finish_descriptions(package_.text, options_, log_);
@@ -415,6 +417,7 @@ StopStatus ProcessingRun::stop(bool save) {
   }
 
   result.ending = RunEnding::stopped_saved;
+  std::string().swap(package_.text);
   package_.text = state->text.take();
   if (options_.tmall536()) {
     write_log(log_, m.stop_encoding);

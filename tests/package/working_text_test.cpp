@@ -111,5 +111,25 @@ TEST(WorkingTextIndex, ManyRewritesOfALargeTextMatchThePlainReplaceAll) {
   EXPECT_EQ(working.get(), "");
 }
 
+// A find can come into being only where a replacement joins text: at every offset of its last
+// 16 bytes across the join, the index must still find it.
+TEST(WorkingTextIndex, FindsTextsThatAReplacementJoinsTogether) {
+  const std::string find = "\"http://h/p/0123456789abcdef.jpg";
+  for (std::size_t after = 1; after < 16; ++after) {
+    for (const std::size_t middle : {std::size_t{0}, std::size_t{2}}) {
+      SCOPED_TRACE("bytes after the join " + std::to_string(after) + ", middle " +
+                   std::to_string(middle));
+      const std::size_t cut = find.size() - after - middle;
+      WorkingText text;
+      text.set("a\t" + find.substr(0, cut) + "<ZAP>" + find.substr(cut + middle) + "\tb");
+      text.index_finds({find});
+      EXPECT_EQ(text.replace_all(find, "N"), 0u);
+      EXPECT_EQ(text.replace_all("<ZAP>", find.substr(cut, middle)), 1u);
+      EXPECT_EQ(text.replace_all(find, "N"), 1u);
+      EXPECT_EQ(text.get(), "a\tN\tb");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace picmove
