@@ -616,6 +616,10 @@ void MainWindow::restore_controls() {
 // --- leaving -----------------------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (exiting_) {
+    event->accept();
+    return;
+  }
   if (tray_ && tray_->isVisible()) {
     // The program and any run go on; the tray icon brings the window back.
     hide();
@@ -637,7 +641,11 @@ bool MainWindow::ask_exit() {
   return confirmation.exec() == QDialog::Accepted;
 }
 
-void MainWindow::exit_program() { QCoreApplication::quit(); }
+void MainWindow::exit_program() {
+  // quit() would first ask every window to close, and this one only hides or asks again.
+  exiting_ = true;
+  QCoreApplication::exit(0);
+}
 
 QMessageBox::StandardButton MainWindow::message(const QString& caption, const QString& text,
                                                 QMessageBox::StandardButtons buttons,

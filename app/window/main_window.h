@@ -119,6 +119,7 @@ class MainWindow : public QMainWindow {
   std::thread listing_;
   bool running_ = false;
   bool listing_now_ = false;
+  bool exiting_ = false;
 
   std::mutex completion_mutex_;
   CompletionTexts completion_texts_;  // handed to the completion trigger

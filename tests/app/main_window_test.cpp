@@ -12,6 +12,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <chrono>
@@ -482,6 +483,27 @@ class MainWindowTest : public QObject {
     QVERIFY(!w->close());
     QCOMPARE(answers.exit_questions, 1);
     QVERIFY(w->isVisible());
+  }
+
+  void exitConfirmationEndsTheEventLoopOnlyWhenConfirmed_data() {
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("确 定") << true;
+    QTest::newRow("取 消") << false;
+  }
+
+  void exitConfirmationEndsTheEventLoopOnlyWhenConfirmed() {
+    QFETCH(bool, confirmed);
+    Answers answers;
+    test::TempDir dir;
+    auto w = make_window(answers, dir.path());
+    w->show();
+    answers.exit_answer = confirmed;
+    // The program's own event loop, as in main(); it ends by exit code 0 or by the guard's 7.
+    QTimer::singleShot(0, w.get(), [&w] { w->navigate(5); });
+    QTimer::singleShot(500, w.get(), [] { QCoreApplication::exit(7); });
+    const int code = QApplication::exec();
+    QCOMPARE(code, confirmed ? 0 : 7);
+    QCOMPARE(answers.exit_questions, 1);  // asked once, not again while leaving
   }
 
   void closingTheWindowDuringARunEndsItWithoutSaving() {
