@@ -84,7 +84,8 @@ void finish_descriptions(std::string& package_text, const OptionsView& options, 
   static const std::string kEmptySrcText = R"(src="""")";
 
   WorkingText text;
-  text.set(std::move(package_text));
+  text.set(package_text);
+  std::string().swap(package_text);  // one copy of a large package at a time
   // Leftovers of deleted pictures: an empty <img></img> pair, an empty src attribute.
   text.replace_all("<img></img>", "");
   text.replace_all(kEmptySrcText, "");

@@ -75,7 +75,7 @@ std::size_t replace_in(std::string& text, std::string_view find, std::string_vie
 
 }  // namespace
 
-void WorkingText::set(std::string text) {
+void WorkingText::set(std::string_view text) {
   pieces_.clear();
   where_.clear();
   key_filter_.clear();
@@ -92,7 +92,7 @@ void WorkingText::set(std::string text) {
       while (p < end && !is_separator(*p)) ++p;
       if (p < end) cut = static_cast<std::size_t>(p - text.data()) + 1;
     }
-    pieces_.emplace_back(text, start, cut - start);
+    pieces_.emplace_back(text.substr(start, cut - start));
     start = cut;
   }
 }
@@ -182,7 +182,7 @@ std::size_t WorkingText::replace_across_pieces(std::string_view find,
   const std::size_t count = replace_in(whole, find, replacement);
   if (count != 0) {
     std::vector<std::string> finds = std::move(finds_);
-    set(std::move(whole));
+    set(whole);
     if (!finds.empty()) index_finds(finds);
   }
   return count;

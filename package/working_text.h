@@ -16,7 +16,7 @@ namespace picmove {
 
 class WorkingText {
  public:
-  void set(std::string text);
+  void set(std::string_view text);  // copied into pieces; no second copy of the whole
   std::string get() const;  // the whole text
   std::string take();       // the whole text; leaves the buffer empty
   std::size_t size() const { return size_; }
