@@ -39,10 +39,14 @@ end=$(date +%s%N)
 echo
 echo "== exit status $status after $(( (end - start) / 1000000 )) ms"
 folder="${package%.csv}描述图片"
-echo "== pictures stored in $folder:"
-ls -l "$folder" 2>/dev/null | tail -n +2 | sed 's/^/   /'
+# Whole listings are read to the end (no head in a pipe), so pipefail never sees SIGPIPE.
+count=$(find "$folder" -type f 2>/dev/null | wc -l)
+echo "== $count pictures stored in $folder, for example:"
+find "$folder" -type f -printf '   %f  %s bytes\n' 2>/dev/null | sort | awk 'NR <= 5'
 echo "== files next to the package (the backup keeps the original):"
 ls -1 "$work" | sed 's/^/   /'
-echo "== references now in the package:"
-iconv -f GBK -t UTF-8 "$package" | grep -oE '(FILE:///|>/)[^"<>]*' | sort -u | head -n 8 | sed 's/^/   /'
+echo "== some references now in the package (FILE:/// in src attributes, plain paths in <img>):"
+for kind in 'FILE:///' '>/'; do
+  iconv -f GBK -t UTF-8 "$package" | grep -oE "$kind[^\"<>]*" | sort -u | awk 'NR <= 3 { print "   " $0 }'
+done
 exit $status
