@@ -11,9 +11,6 @@ namespace picmove {
 namespace {
 
 constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-constexpr const char* kImageAccept =
-    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
 
 }  // namespace
 
@@ -39,7 +36,7 @@ std::string com_web_request(const ComRequestArgs& args) {
 
   // Header name "Referrer" (sic) is what this requester has always sent.
   exchange.add_header_line("Referrer: " + referrer);
-  exchange.add_header_line(std::string("Accept: ") + kImageAccept);
+  exchange.add_header_line(std::string("Accept: ") + detail::kImageAccept);
   exchange.add_header_line("Accept-Language: zh-cn");
   exchange.add_header_line("Content-Type: application/x-www-form-urlencoded");
   if (!args.cookies.empty()) exchange.add_header_line("Cookie: " + args.cookies);

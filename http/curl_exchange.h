@@ -16,6 +16,11 @@
 
 namespace picmove::detail {
 
+// The Accept list both picture-download requests send.
+inline constexpr const char* kImageAccept =
+    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
+
 // Called about once a second while the transfer runs. Blocks while the run is paused and
 // returns false when the transfer must end.
 using HoldFn = std::function<bool()>;

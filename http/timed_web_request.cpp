@@ -25,9 +25,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
-constexpr const char* kImageAccept =
-    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*\r\n";
 
 // The header block is read into a buffer of this size that starts out as spaces; a block that
 // does not fit together with its terminating zero leaves the spaces as they are.
@@ -123,7 +120,7 @@ void run_exchange(Handoff& h, milliseconds limit) {
   if (!cookie_line.empty()) exchange.add_header_line("Cookie: " + cookie_line);
 
   std::string text = h.headers;
-  if (!contains_ci(text, "Accept: ")) text += kImageAccept;
+  if (!contains_ci(text, "Accept: ")) text += std::string("Accept: ") + detail::kImageAccept + "\r\n";
   if (!contains_ci(text, "Referer: ")) text += "Referer: " + h.url + "\r\n";
   if (!contains_ci(text, "Accept-Language: ")) text += "Accept-Language: zh-cn\r\n";
   if (verb == "POST") {
