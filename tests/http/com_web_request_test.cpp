@@ -15,9 +15,7 @@ using test::HttpExchange;
 using test::HttpReply;
 using test::LocalHttpServer;
 
-const std::string kImageAccept =
-    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
+using test::kImageAccept;
 
 class ComWebRequest : public ::testing::Test {
  protected:

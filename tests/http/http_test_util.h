@@ -11,6 +11,11 @@
 
 namespace picmove::test {
 
+// The image Accept list the picture downloads must send, written out here on its own.
+inline const std::string kImageAccept =
+    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
+
 // The request line and header lines of a request, without line ends.
 inline std::vector<std::string> head_lines(const HttpExchange& ex) {
   std::vector<std::string> lines;

@@ -17,9 +17,7 @@ using test::HttpExchange;
 using test::HttpReply;
 using test::LocalHttpServer;
 
-const std::string kImageAccept =
-    "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
+using test::kImageAccept;
 
 // Request threads left over from an abandoned exchange end by themselves, soon.
 bool request_threads_end_within(std::chrono::milliseconds limit) {
