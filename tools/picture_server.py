@@ -4,7 +4,8 @@
 The first path segment after /p/ names what is answered, so a generated package can ask for
 every outcome a shop's pictures meet in the wild:
 
-  ok_jpg ok_png ok_gif ok_bmp ok_webp ok_tiff   a picture of that type (200)
+  ok_jpg ok_png ok_gif ok_bmp ok_webp ok_tiff ok_ico ok_tga
+              a picture of that type (200)
   e404        a "404 Not Found" page with status 404
   flaky_404   404 on the first request for that path, a JPEG afterwards
   html        an HTML page without "404" in it (200)
@@ -61,13 +62,22 @@ def webp(seed):
     return b"RIFF" + struct.pack("<I", len(payload)) + payload
 
 
+def ico(seed):
+    return b"\x00\x00\x01\x00\x01\x00\x20\x20" + seed[:8] + b"\x00" * 16
+
+
+def tga(seed):
+    return b"\x00\x00\x10\x00\x00" + seed[:8] + b"\x00" * 16
+
+
 def tiff(seed):
     return b"II*\x00\x08\x00\x00\x00" + seed[:8] + b"\x00" * 16
 
 
 PICTURES = {"ok_png": ("image/png", png), "ok_gif": ("image/gif", gif),
             "ok_bmp": ("image/bmp", bmp), "ok_webp": ("image/webp", webp),
-            "ok_tiff": ("image/tiff", tiff)}
+            "ok_tiff": ("image/tiff", tiff), "ok_ico": ("image/x-icon", ico),
+            "ok_tga": ("image/x-tga", tga)}
 
 seen_lock = threading.Lock()
 seen = set()
