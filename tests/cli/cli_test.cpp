@@ -1,9 +1,17 @@
 // picmove-cli as scripts use it: arguments, exit status, stdout and stderr.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+#include <algorithm>
+#include <fcntl.h>
 #include <string>
+#include <vector>
 
 #include "package/gbk.h"
 #include "support/local_http_server.h"
@@ -158,6 +166,116 @@ TEST(CliRun, EmptyListWithoutLinkOptionLeavesTheFileAlone) {
                                         quoted((dir / "none.ini").string()));
   EXPECT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(read_bytes(dir / "plain.csv"), text);
+}
+
+// A run in the background, for stopping it the way a user at a terminal does.
+class BackgroundCli {
+ public:
+  BackgroundCli(const TempDir& dir, std::vector<std::string> args) : dir_(dir) {
+    const std::string cli = std::string(PICMOVE_BINARY_DIR) + "/bin/picmove-cli";
+    args.insert(args.begin(), cli);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, (dir / "stdout.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, (dir / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn(&pid_, cli.c_str(), &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+  }
+  ~BackgroundCli() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  void interrupt() { kill(pid_, SIGINT); }
+  CliResult wait() {
+    int raw = 0;
+    waitpid(pid_, &raw, 0);
+    pid_ = -1;
+    CliResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = read_bytes(dir_ / "stdout.txt");
+    result.err = read_bytes(dir_ / "stderr.txt");
+    return result;
+  }
+  // Waits until stderr holds `text` (the run has come that far).
+  bool wait_for_log(const std::string& text, int occurrences = 1) const {
+    for (int i = 0; i < 200; ++i) {
+      const std::string err = read_bytes(dir_ / "stderr.txt");
+      int found = 0;
+      for (std::size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1)) ++found;
+      if (found >= occurrences) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+
+ private:
+  const TempDir& dir_;
+  pid_t pid_ = -1;
+};
+
+// Two pictures answer at once, the rest only after the test has stopped the run.
+struct StopFixture {
+  LocalHttpServer server{[](const HttpExchange& exchange) {
+    HttpReply reply;
+    reply.body = std::string("\xFF\xD8\xFF\xE0", 4) + "picture";
+    if (exchange.target.rfind("/slow/", 0) == 0) reply.delay_before = std::chrono::seconds(20);
+    return reply;
+  }};
+  TempDir dir;
+  std::string original;
+
+  StopFixture() {
+    std::string text = "version 1.00\r\ntitle\tdescription\r\n";
+    const char* paths[] = {"/fast/1.jpg", "/fast/2.jpg", "/slow/3.jpg", "/slow/4.jpg",
+                           "/slow/5.jpg", "/slow/6.jpg", "/slow/7.jpg"};
+    for (const char* path : paths) {
+      text += "\"item\"\t\"<img src=\"\"" + server.base_url() + path + "\"\">\"\r\n";
+    }
+    original = gbk(text);
+    write_bytes(dir / "shop.csv", original);
+    write_bytes(dir / "options.ini", "");
+  }
+  std::vector<std::string> run_args() const {
+    return {"run", (dir / "shop.csv").string(), "--options", (dir / "options.ini").string(),
+            "--policy", "2"};
+  }
+};
+
+TEST(CliStop, FirstCtrlCSavesTheWorkDone) {
+  StopFixture f;
+  BackgroundCli cli(f.dir, f.run_args());
+  ASSERT_TRUE(cli.wait_for_log("/slow/", 5)) << "five rows in flight";
+  ASSERT_TRUE(cli.wait_for_log("/slow/7.jpg"));
+  cli.interrupt();
+  const CliResult r = cli.wait();
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_NE(r.err.find("中途停止，总数：7张，已处理2张"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "下载总数： 7\n成功下载： 2\n下载失败： 0\n");
+  const std::string saved = gbk_to_utf8(read_bytes(f.dir / "shop.csv"));
+  EXPECT_EQ(saved.find("/fast/"), std::string::npos) << "the two done rows point at local files";
+  EXPECT_NE(saved.find("/slow/3.jpg"), std::string::npos) << "rows not done keep their address";
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 9);
+}
+
+TEST(CliStop, SecondCtrlCStopsWithoutSaving) {
+  StopFixture f;
+  BackgroundCli cli(f.dir, f.run_args());
+  ASSERT_TRUE(cli.wait_for_log("/slow/7.jpg"));
+  cli.interrupt();
+  ASSERT_TRUE(cli.wait_for_log("Ctrl-C again"));
+  cli.interrupt();
+  const CliResult r = cli.wait();
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_NE(r.err.find("without saving"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(read_bytes(f.dir / "shop.csv"), f.original);
 }
 
 }  // namespace
