@@ -16,6 +16,11 @@ constexpr const char* kAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.
 
 std::string com_web_request(const ComRequestArgs& args) {
   if (args.control != nullptr && !args.control->pass_gate()) return {};
+  // This requester opens only full http(s) addresses. Anything else (a main-picture item such
+  // as "<name>:1:0:|http://...") fails at once instead of being guessed into a host name that
+  // would be looked up on the network.
+  const std::string scheme = detail::ascii_lower(args.url.substr(0, 8));
+  if (scheme.rfind("http://", 0) != 0 && scheme.rfind("https://", 0) != 0) return {};
 
   detail::CurlExchange exchange;
   if (!exchange.ok()) return {};

@@ -31,7 +31,14 @@ TimedUrl timed_url_parts(const std::string& url) {
     parts.refused = true;
     return parts;
   }
-  const std::size_t host_start = scheme.empty() ? 0 : scheme.size() + 3;
+  // Without a leading scheme the host starts after the first "http://" in the address, so a
+  // main-picture item ("<name>:1:0:|http://host/...") asks the host of its web address rather
+  // than a made-up host named after the picture file; with neither, at the first character.
+  std::size_t host_start = scheme.empty() ? 0 : scheme.size() + 3;
+  if (scheme.empty()) {
+    const std::size_t inner = url.find("http://");
+    if (inner != std::string::npos) host_start = inner + 7;
+  }
   const std::size_t host_end = url.find('/', host_start);
   const std::string host_with_port = url.substr(
       host_start, host_end == std::string::npos ? std::string::npos : host_end - host_start);

@@ -115,6 +115,16 @@ TEST_F(ComWebRequest, AddressBytesThatCannotTravelAreEscaped) {
   EXPECT_EQ(target, "/a%20b/%cd%bc.jpg");
 }
 
+TEST_F(ComWebRequest, OnlyFullHttpAddressesAreOpened) {
+  // A main-picture item and an address without its scheme are no addresses this requester
+  // opens: they fail at once, and nothing reaches the server (or a name server).
+  const std::string item = "ca9ff1d37a61c0081cb280bc2b012a91:1:0:|" + url("/p.jpg");
+  EXPECT_EQ(com_web_request(item), "");
+  EXPECT_EQ(com_web_request(host() + "/p.jpg"), "");
+  EXPECT_TRUE(server.exchanges().empty());
+  EXPECT_EQ(com_web_request("HTTP://" + host() + "/p.jpg"), "picture:");
+}
+
 TEST(ComWebRequestLimits, SilentServerEndsAfterTheTimeOut) {
   LocalHttpServer server([](const HttpExchange&) {
     HttpReply r;
