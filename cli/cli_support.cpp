@@ -13,13 +13,6 @@ namespace {
 std::mutex g_output_mutex;
 }
 
-void StderrLogSink::append(const std::string& line) {
-  const std::string utf8 = gbk_to_utf8(line);
-  std::lock_guard lock(g_output_mutex);
-  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
-  std::fflush(stderr);
-}
-
 void print_line(const std::string& gbk_text) {
   const std::string utf8 = gbk_to_utf8(gbk_text) + "\n";
   std::lock_guard lock(g_output_mutex);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/options/settings.h"
-#include "package/log_sink.h"
 #include "package/options_view.h"
 
 namespace picmove::cli {
@@ -15,12 +14,6 @@ namespace picmove::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
-
-// Prints log lines to stderr in UTF-8 as they come, whole, from any thread.
-class StderrLogSink : public LogSink {
- public:
-  void append(const std::string& line) override;
-};
 
 // Writes a GBK text to stdout in UTF-8 followed by "\n".
 void print_line(const std::string& gbk_text);

@@ -3,6 +3,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/progress_line.h"
 #include "package/address_extraction.h"
 #include "package/gbk.h"
 
@@ -40,7 +41,7 @@ int list_command(const std::vector<std::string>& args) {
   }
 
   AddressList list;
-  StderrLogSink log;
+  ProgressLogSink log(false);  // log lines only: listing shows no progress line
   const ListResult result = add_to_list(package, options, list, log);
   if (result.refused) {
     return fail(kExitFailure, "the package was refused (see the log above); nothing was listed");
