@@ -366,20 +366,12 @@ void ProcessingRun::end_of_run(State& state, int worker) {
   RunResult result;
   result.ending = RunEnding::completed;
   try {
-    // The text the run started from is replaced: let it go before the whole text is rebuilt.
-    std::string().swap(package_.text);
-    package_.text = state.text.take();
+    take_back_text(state);
     state.failures = state.total - state.downloaded.load();
     finish_descriptions(package_.text, options_, log_);
     write_log(log_, m.summary_worker + num(worker) + m.summary_done + num(state.downloaded) +
                         m.summary_failed + num(state.failures) + m.saving);
-    result.save_attempted = true;
-    result.saved = save_package(package_, package_.text, options_, log_);
-    list_.remove_selected_rows();
-    result.statistics = state.snapshot();
-    result.texts = fill_completion_texts(result.statistics, options_.upload(), failure_policy());
-    observer_.on_completion(result.texts);
-    observer_.on_restore_controls();
+    save_and_report(state, result);
   } catch (...) {
     result.statistics = state.snapshot();
   }
@@ -417,8 +409,7 @@ StopStatus ProcessingRun::stop(bool save) {
   }
 
   result.ending = RunEnding::stopped_saved;
-  std::string().swap(package_.text);
-  package_.text = state->text.take();
+  take_back_text(*state);
   if (options_.tmall536()) {
     write_log(log_, m.stop_encoding);
     encode_marked_descriptions(package_.text);
@@ -426,15 +417,26 @@ StopStatus ProcessingRun::stop(bool save) {
   }
   write_log(log_, m.stopped_total + num(state->total) + m.stopped_done +
                       num(state->downloaded) + m.stopped_tail);
+  save_and_report(*state, result);  // failures stay 0 on a stopped run
+  finish(*state, std::move(result));
+  return StopStatus::stopped;
+}
+
+// The text the run started from is replaced: let it go before the whole text is rebuilt.
+void ProcessingRun::take_back_text(State& state) {
+  std::string().swap(package_.text);
+  package_.text = state.text.take();
+}
+
+// What both endings that save share: save, drop the rows done, report, give the controls back.
+void ProcessingRun::save_and_report(State& state, RunResult& result) {
   result.save_attempted = true;
   result.saved = save_package(package_, package_.text, options_, log_);
   list_.remove_selected_rows();
-  result.statistics = state->snapshot();  // failures stay 0 on a stopped run
+  result.statistics = state.snapshot();
   result.texts = fill_completion_texts(result.statistics, options_.upload(), failure_policy());
   observer_.on_completion(result.texts);
   observer_.on_restore_controls();
-  finish(*state, std::move(result));
-  return StopStatus::stopped;
 }
 
 void ProcessingRun::join_workers(State& state) {

@@ -116,6 +116,8 @@ class ProcessingRun {
   void worker_main(State& state, int worker);
   bool process_row(State& state, int worker, std::int32_t row);
   void end_of_run(State& state, int worker);
+  void take_back_text(State& state);
+  void save_and_report(State& state, RunResult& result);
   StopStatus stop(bool save);
   void join_workers(State& state);
   void finish(State& state, RunResult result);
