@@ -3,8 +3,12 @@
 namespace picmove {
 
 void RunControl::pause() {
-  std::lock_guard lock(mutex_);
-  paused_ = true;
+  {
+    std::lock_guard lock(mutex_);
+    paused_ = true;
+  }
+  // A sleeper must learn of the pause now, or the paused time would count as waited.
+  changed_.notify_all();
 }
 
 void RunControl::resume() {

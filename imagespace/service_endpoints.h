@@ -13,4 +13,15 @@ struct ServiceEndpoints {
   std::string appkey = "tu";                                  // upload application key
 };
 
+// Base URL + path (path begins with "/"); a "/" ending the base is not doubled.
+std::string service_address(const std::string& base, const std::string& path);
+// The host of a base URL as the "Host:" line names it (with its port when one is given).
+std::string service_host(const std::string& base);
+
+// The page the login window shows, and the agent it shows it with.
+std::string management_page_address(const ServiceEndpoints& endpoints);
+inline constexpr const char* kLoginBrowserAgent =
+    "Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/63.0.3239.150 Aef/5.18 Qianniu/7.00.08N Safari/537.36";
+
 }  // namespace picmove

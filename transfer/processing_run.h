@@ -19,7 +19,7 @@
 #include "package/log_sink.h"
 #include "package/options_view.h"
 #include "package/working_text.h"
-#include "transfer/image_space.h"
+#include "imagespace/image_space.h"
 #include "transfer/picture.h"
 #include "transfer/run_statistics.h"
 

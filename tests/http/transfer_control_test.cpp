@@ -152,3 +152,34 @@ TEST(BodyCap, AnAnswerOfExactlyTheCapIsWhole) {
 
 }  // namespace
 }  // namespace picmove
+
+namespace picmove {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The waits of a run (1 s between risk answers, the rest of an upload's 1.4 s) stand still
+// while the run is paused: a 600 ms wait paused for 1 s ends about 1.6 s after it began.
+TEST(RunControlWait, PausedTimeDoesNotCountAndAStopEndsTheWait) {
+  RunControl control;
+  const auto start = std::chrono::steady_clock::now();
+  std::future<bool> waited = std::async(std::launch::async, [&] { return control.sleep_for(600ms); });
+  std::this_thread::sleep_for(100ms);
+  control.pause();
+  std::this_thread::sleep_for(1000ms);
+  EXPECT_EQ(waited.wait_for(0ms), std::future_status::timeout) << "ended while paused";
+  control.resume();
+  EXPECT_TRUE(waited.get());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1500ms);
+
+  RunControl stopping;
+  std::future<bool> stopped =
+      std::async(std::launch::async, [&] { return stopping.sleep_for(10000ms); });
+  std::this_thread::sleep_for(100ms);
+  stopping.stop();
+  EXPECT_EQ(stopped.wait_for(2000ms), std::future_status::ready);
+  EXPECT_FALSE(stopped.get());
+}
+
+}  // namespace
+}  // namespace picmove

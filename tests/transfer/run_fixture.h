@@ -59,6 +59,7 @@ class PictureHost {
     for (const auto& e : server_.exchanges()) out.push_back(e.target);
     return out;
   }
+  std::vector<test::HttpExchange> exchanges() const { return server_.exchanges(); }
   static std::string picture_for(const std::string& path);
 
  private:

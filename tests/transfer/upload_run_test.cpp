@@ -3,7 +3,7 @@
 #include <set>
 
 #include "run_fixture.h"
-#include "transfer/image_space.h"
+#include "imagespace/image_space.h"
 
 namespace picmove::transfer_test {
 namespace {

@@ -1,5 +1,5 @@
 // What the upload stage of a run needs from the image space, and the login before a run.
-// The real client lives in imagespace/; tests use fakes.
+// ServiceImageSpace is the real one; tests use fakes.
 #pragma once
 
 #include <string>
