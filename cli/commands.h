@@ -8,5 +8,6 @@ namespace picmove::cli {
 
 int list_command(const std::vector<std::string>& args);
 int run_command(const std::vector<std::string>& args);
+int folders_command(const std::vector<std::string>& args);
 
 }  // namespace picmove::cli

@@ -14,7 +14,9 @@ const char* kUsage =
     "usage: picmove-cli list PACKAGE.csv [--options FILE] [--tmall536] [--protected]\n"
     "       picmove-cli run PACKAGE.csv [--options FILE] [--policy 1|2|3] [--backup] [--tmall536]\n"
     "                   [--links keep|remove|replace:TEXT] [--clear-main-links] [--clear-alt]\n"
-    "                   [--protected]\n";
+    "                   [--protected]\n"
+    "                   [--upload --cookies FILE --folder-id ID [--public] [--watermark]]\n"
+    "       picmove-cli folders --cookies FILE [--options FILE]\n";
 
 }  // namespace
 
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "list") return picmove::cli::list_command(args);
   if (command == "run") return picmove::cli::run_command(args);
+  if (command == "folders") return picmove::cli::folders_command(args);
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return picmove::cli::kExitOk;

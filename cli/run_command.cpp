@@ -1,5 +1,6 @@
 // picmove-cli run PACKAGE.csv [--options FILE] [--policy 1|2|3] [--backup] [--tmall536]
 //     [--links keep|remove|replace:TEXT] [--clear-main-links] [--clear-alt] [--protected]
+//     [--upload --cookies FILE --folder-id ID [--public] [--watermark]]
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -12,7 +13,11 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/cookie_login.h"
 #include "cli/progress_line.h"
+#include "app/options/service_settings.h"
+#include "imagespace/publish_form.h"
+#include "imagespace/service_image_space.h"
 #include "package/address_extraction.h"
 #include "package/gbk.h"
 #include "transfer/failure_policy.h"
@@ -24,7 +29,8 @@ namespace {
 constexpr int kExitStopped = 130;
 constexpr const char* kRunUsage =
     "usage: picmove-cli run PACKAGE.csv [--options FILE] [--policy 1|2|3] [--backup] [--tmall536] "
-    "[--links keep|remove|replace:TEXT] [--clear-main-links] [--clear-alt] [--protected]";
+    "[--links keep|remove|replace:TEXT] [--clear-main-links] [--clear-alt] [--protected] "
+    "[--upload --cookies FILE --folder-id ID [--public] [--watermark]]";
 
 class CliObserver : public RunObserver {
  public:
@@ -42,6 +48,9 @@ struct RunFlags {
   int policy = 0;
   bool backup = false, tmall536 = false, clear_main_links = false, clear_alt = false,
        protected_pictures = false;
+  bool upload = false, public_pictures = false, watermark = false;
+  std::optional<std::filesystem::path> cookie_file;
+  std::optional<std::string> folder_id;
   std::optional<LinkMode> links;
   std::string links_text;  // UTF-8 as given
 };
@@ -54,6 +63,11 @@ bool read_flags(const ParsedArgs& parsed, RunFlags& flags, std::string& error) {
     else if (name == "--clear-main-links") flags.clear_main_links = true;
     else if (name == "--clear-alt") flags.clear_alt = true;
     else if (name == "--protected") flags.protected_pictures = true;
+    else if (name == "--upload") flags.upload = true;
+    else if (name == "--public") flags.public_pictures = true;
+    else if (name == "--watermark") flags.watermark = true;
+    else if (name == "--cookies") flags.cookie_file = value;
+    else if (name == "--folder-id") flags.folder_id = value;
     else if (name == "--policy") {
       if (value != "1" && value != "2" && value != "3") {
         error = "--policy takes 1 (keep), 2 (delete) or 3 (download again, then delete)";
@@ -71,6 +85,23 @@ bool read_flags(const ParsedArgs& parsed, RunFlags& flags, std::string& error) {
         return false;
       }
     }
+  }
+  if (flags.upload && (!flags.cookie_file || !flags.folder_id)) {
+    error = "--upload needs --cookies FILE and --folder-id ID (picmove-cli folders lists the ids)";
+    return false;
+  }
+  if (!flags.upload && (flags.cookie_file || flags.folder_id || flags.public_pictures ||
+                        flags.watermark)) {
+    error = "--cookies, --folder-id, --public and --watermark go with --upload";
+    return false;
+  }
+  // The id goes into the upload address as it is: only the characters an id is made of.
+  if (flags.folder_id &&
+      (flags.folder_id->empty() ||
+       flags.folder_id->find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz"
+                                          "ABCDEFGHIJKLMNOPQRSTUVWXYZ-_.") != std::string::npos)) {
+    error = "--folder-id takes a folder id as picmove-cli folders prints it";
+    return false;
   }
   return true;
 }
@@ -139,8 +170,10 @@ int run_command(const std::vector<std::string>& args) {
   std::string error;
   RunFlags flags;
   if (!parse_args(args,
-                  {"--backup", "--tmall536", "--clear-main-links", "--clear-alt", "--protected"},
-                  {"--options", "--policy", "--links"}, parsed, error) ||
+                  {"--backup", "--tmall536", "--clear-main-links", "--clear-alt", "--protected",
+                   "--upload", "--public", "--watermark"},
+                  {"--options", "--policy", "--links", "--cookies", "--folder-id"}, parsed,
+                  error) ||
       !read_flags(parsed, flags, error)) {
     return fail(kExitUsage, error);
   }
@@ -152,7 +185,8 @@ int run_command(const std::vector<std::string>& args) {
   const PlainSettings settings = load_settings_file(flags.options_file);
   if (flags.policy != 0) set_failure_policy(flags.policy);
   PlainOptions options = options_from_settings(settings);
-  options.upload_on = false;  // the command line stores pictures next to the package
+  // Uploading only when asked here: a ticked upload box in the options file needs a login.
+  options.upload_on = flags.upload;
   options.backup_on = options.backup_on || flags.backup;
   options.tmall536_on = options.tmall536_on || flags.tmall536;
   options.clear_main_links_on = options.clear_main_links_on || flags.clear_main_links;
@@ -182,10 +216,27 @@ int run_command(const std::vector<std::string>& args) {
     return kExitOk;
   }
 
+  // The login and the image space live as long as the run that uses them.
+  std::string cookies;
+  if (flags.upload && !read_cookie_file(*flags.cookie_file, cookies, error)) {
+    return fail(kExitFailure, error);
+  }
+  const std::filesystem::path options_path =
+      flags.options_file ? *flags.options_file : options_file_path(program_directory());
+  ImageSpaceLogin login;
+  CookieFileLogin cookie_login(login, read_service_endpoints(options_path), std::move(cookies),
+                               {flags.folder_id.value_or(""), flags.public_pictures ? "true" : "false",
+                                flags.watermark ? "true" : "false"});
+  ServiceImageSpace image_space(login, read_service_endpoints(options_path),
+                                load_publish_form(options_path.parent_path()));
+
   StopSignals signals;
   CliObserver observer(log);
-  ProcessingRun run(package, list, options, log, observer);
+  ProcessingRun run(package, list, options, log, observer, &image_space, &cookie_login);
   const StartResult started = run.start();
+  if (started.status == StartStatus::login_cancelled) {
+    return fail(kExitFailure, cookie_login.refusal() + "; the package was not changed");
+  }
   if (started.status != StartStatus::started) {
     return fail(kExitFailure, started.message.empty() ? std::string("the run did not start")
                                                       : gbk_to_utf8(started.message));

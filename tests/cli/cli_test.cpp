@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "package/gbk.h"
+#include "support/fake_image_space.h"
 #include "support/local_http_server.h"
 #include "support/temp_dir.h"
 
@@ -75,7 +76,11 @@ TEST(CliUsage, MistakesGiveStatusTwoAndOneLine) {
   TempDir dir;
   const char* cases[] = {"", "frobnicate x.csv", "list", "list a.csv b.csv",
                          "list a.csv --bogus", "run a.csv --policy 5", "run a.csv --links sometimes",
-                         "run a.csv --options"};
+                         "run a.csv --options", "run a.csv --upload",
+                         "run a.csv --upload --cookies c.txt",
+                         "run a.csv --cookies c.txt --folder-id 1",
+                         "run a.csv --upload --cookies c.txt --folder-id '1&isPublic=true'",
+                         "folders", "folders --options o.ini"};
   for (const char* args : cases) {
     SCOPED_TRACE(args);
     const CliResult r = run_cli(dir, args);
@@ -276,6 +281,124 @@ TEST(CliStop, SecondCtrlCStopsWithoutSaving) {
   EXPECT_NE(r.err.find("without saving"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(read_bytes(f.dir / "shop.csv"), f.original);
+}
+
+// Uploading from the command line, against the fake image-space service.
+struct UploadCliFixture {
+  UploadCliFixture() {
+    write_bytes(dir / "options.ini", "[SERVICE]\r\nmanage=" + service.base_url() +
+                                         "\r\nupload=" + service.base_url() +
+                                         "\r\nmaterial=" + service.base_url() +
+                                         "\r\npublish=" + service.base_url() + "\r\n");
+    write_bytes(dir / "cookies.txt", "Cookie: cookie2=good; _tb_token_=tok123; secret=s3cr3tvalue\r\n");
+  }
+  std::string options() const { return " --options " + quoted((dir / "options.ini").string()); }
+  std::string cookies() const { return " --cookies " + quoted((dir / "cookies.txt").string()); }
+
+  // Every file below the folder other than the cookie file itself, holding the secret.
+  std::vector<std::string> files_holding_the_secret() const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+      if (!entry.is_regular_file() || entry.path().filename() == "cookies.txt") continue;
+      if (read_bytes(entry.path()).find("s3cr3tvalue") != std::string::npos) {
+        found.push_back(entry.path().string());
+      }
+    }
+    return found;
+  }
+
+  TempDir dir;
+  test::FakeImageSpaceService service;
+};
+
+TEST(CliFolders, ListsNamesAndIdsOrSaysTheCookiesWereRefused) {
+  UploadCliFixture f;
+  const CliResult r = run_cli(f.dir, "folders" + f.cookies() + f.options());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "全部图片\t0\n宝贝图片\t1001\n");
+  const auto asked = f.service.requests("/redaction/redaction/json.json");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].header("Cookie"), "cookie2=good; _tb_token_=tok123; secret=s3cr3tvalue")
+      << "the \"Cookie:\" of a copied header line is not part of the text";
+
+  write_bytes(f.dir / "cookies.txt", "cookie2=expired; secret=s3cr3tvalue");
+  const CliResult refused = run_cli(f.dir, "folders" + f.cookies() + f.options());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("expired"), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.out, "");
+
+  struct BadFile {
+    const char* name;
+    std::string content;  // nullopt-like: "\x01" means no file at all
+  };
+  const BadFile bad[] = {{"missing", "\x01"}, {"empty", " \r\n"}, {"two lines", "a=1\nb=2"}};
+  for (const BadFile& b : bad) {
+    std::filesystem::remove(f.dir / "cookies.txt");
+    if (b.content != "\x01") write_bytes(f.dir / "cookies.txt", b.content);
+    const CliResult e = run_cli(f.dir, "folders" + f.cookies() + f.options());
+    EXPECT_EQ(e.status, 1) << b.name;
+    EXPECT_NE(e.err.find("cookie file"), std::string::npos) << b.name << ": " << e.err;
+    EXPECT_EQ(e.err.find("a=1"), std::string::npos) << "cookies are never echoed";
+  }
+}
+
+TEST(CliRunUpload, UploadsEveryPictureAndNeverWritesTheCookies) {
+  LocalHttpServer pictures(picture_reply);
+  UploadCliFixture f;
+  f.service.protect("p2.jpg");
+  const auto package = f.dir / "shop.csv";
+  const std::string base = pictures.base_url();
+  write_bytes(package, gbk("version 1.00\r\ntitle\r\n\"<img src=\"\"" + base +
+                           "/ok/a.jpg\"\"><img src=\"\"" + base + "/ok/b.jpg\"\">\"\r\n"));
+
+  const CliResult r = run_cli(f.dir, "run " + quoted(package.string()) + f.options() +
+                                         " --upload" + f.cookies() +
+                                         " --folder-id 1001 --public --protected --backup");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "下载总数： 2\n成功下载： 2\n下载失败： 0\n");
+  EXPECT_NE(r.err.find("张 图片到图片空间成功"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("张 图片有保护已置空"), std::string::npos) << r.err;
+
+  const auto uploads = f.service.requests("//api/upload.api");
+  ASSERT_EQ(uploads.size(), 2u);
+  for (const auto& upload : uploads) {
+    EXPECT_EQ(upload.target, "//api/upload.api?appkey=tu&folderId=1001&watermark=false"
+                             "&_input_charset=utf-8&isPublic=true");
+  }
+  // One picture kept its new address, the protected one was deleted with its references.
+  const std::string saved = gbk_to_utf8(read_bytes(package));
+  const bool first_kept = saved.find("https://img.fake/p1.jpg") != std::string::npos;
+  EXPECT_TRUE(first_kept) << saved;
+  EXPECT_EQ(saved.find("img.fake/p2.jpg"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find(base), std::string::npos) << saved;
+  ASSERT_EQ(f.service.requests("/redaction/redaction/json.json?cmd=json_batch_delete").size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(f.dir / "shop描述图片")) << "nothing is stored locally";
+
+  // Cookies are secrets: not in the output, the log, the package, its backup or any other file.
+  EXPECT_EQ(r.out.find("s3cr3tvalue"), std::string::npos);
+  EXPECT_EQ(r.err.find("s3cr3tvalue"), std::string::npos);
+  EXPECT_EQ(f.files_holding_the_secret(), std::vector<std::string>{});
+  // And they went to the service only, never to the picture host.
+  for (const auto& request : pictures.exchanges()) {
+    EXPECT_EQ(request.raw_head.find("s3cr3tvalue"), std::string::npos) << request.raw_head;
+  }
+}
+
+TEST(CliRunUpload, AnUnknownFolderIdStopsBeforeAnythingIsSent) {
+  LocalHttpServer pictures(picture_reply);
+  UploadCliFixture f;
+  const auto package = f.dir / "shop.csv";
+  const std::string text =
+      gbk("version 1.00\r\ntitle\r\n\"<img src=\"\"" + pictures.base_url() + "/ok/a.jpg\"\">\"\r\n");
+  write_bytes(package, text);
+  const CliResult r = run_cli(f.dir, "run " + quoted(package.string()) + f.options() +
+                                         " --upload" + f.cookies() + " --folder-id 999");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("未登陆或未选择图片上传存放的文件夹！"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("999"), std::string::npos) << r.err;
+  EXPECT_EQ(read_bytes(package), text);
+  EXPECT_TRUE(pictures.exchanges().empty());
+  EXPECT_TRUE(f.service.requests("//api/upload.api").empty());
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ HttpReply text_reply(std::string body) {
 
 FakeImageSpaceService::FakeImageSpaceService()
     : folder_tree_(R"({"success":true,"module":{"dirs":[)"
-                   R"({"name":"全部图片","id":"0","open":true,"pid":"-1"},)"
-                   R"({"name":"宝贝图片","id":"1001","open":false,"pid":"0"}]}})"),
+                   R"({"name":"全部图片","id":"0","open":true,"count":"12"},)"
+                   R"({"name":"宝贝图片","id":"1001","open":false,"count":"3"}]}})"),
       server_([this](const HttpExchange& e) { return answer(e); }) {}
 
 void FakeImageSpaceService::set_folder_tree(std::string utf8_json) {
