@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "http/gzip_bytes.h"
 #include "imagespace/upload.h"
 #include "package/gbk.h"
 #include "support/fake_image_space.h"
@@ -125,6 +126,28 @@ TEST(UploadPicture, SendsTheRequestByteForByteAndMergesTheAnswersCookies) {
   EXPECT_EQ(sent[0].header("Content-Length"), std::to_string(5368));
   // The answer's cookie joins the login's, received ones first.
   EXPECT_EQ(login.cookies(), "up1=1; cookie2=good; _tb_token_=tok123");
+}
+
+TEST(UploadPicture, ACompressedAnswerIsExpandedBeforeItIsRead) {
+  test::LocalHttpServer service([](const test::HttpExchange&) {
+    test::HttpReply reply;
+    reply.headers = {{"Content-Encoding", "gzip"}};
+    reply.body = test::gzip_stored(
+        test::FakeImageSpaceService::success_answer("Z1", "https://img.fake/z.jpg"));
+    return reply;
+  });
+  ImageSpaceLogin login;
+  EXPECT_EQ(upload_picture(login, endpoints_of(service.base_url()), "x", "0"),
+            "Z1,2048,https://img.fake/z.jpg");
+  // The request advertises exactly what the service is told, once.
+  int lines = 0;
+  for (const auto& [name, value] : service.exchanges().at(0).headers) {
+    if (name == "Accept-Encoding") {
+      ++lines;
+      EXPECT_EQ(value, "gzip, deflate");
+    }
+  }
+  EXPECT_EQ(lines, 1);
 }
 
 TEST(UploadPicture, EveryCallLastsAtLeastOnePointFourSeconds) {
