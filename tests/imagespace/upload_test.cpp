@@ -141,7 +141,9 @@ TEST(UploadPicture, ACompressedAnswerIsExpandedBeforeItIsRead) {
             "Z1,2048,https://img.fake/z.jpg");
   // The request advertises exactly what the service is told, once.
   int lines = 0;
-  for (const auto& [name, value] : service.exchanges().at(0).headers) {
+  const auto sent = service.exchanges();
+  ASSERT_EQ(sent.size(), 1u);
+  for (const auto& [name, value] : sent[0].headers) {
     if (name == "Accept-Encoding") {
       ++lines;
       EXPECT_EQ(value, "gzip, deflate");
