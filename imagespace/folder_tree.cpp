@@ -60,7 +60,7 @@ FolderTree read_folder_tree(std::string_view answer_gbk) {
 }
 
 FolderTree refresh_folders(ImageSpaceLogin& login, const ServiceEndpoints& endpoints,
-                           const std::string& browser_cookies) {
+                           const std::string& browser_cookies, RunControl* control) {
   login.set_cookies(browser_cookies);
   WebRequestArgs args;
   args.url = service_address(endpoints.manage,
@@ -69,6 +69,7 @@ FolderTree refresh_folders(ImageSpaceLogin& login, const ServiceEndpoints& endpo
   args.cookies = login.cookie_slot();
   args.cookies_lock = login.cookie_lock();
   args.headers = kFolderAgent;
+  args.control = control;
   const std::string body = web_request(args);
   FolderTree tree = read_folder_tree(utf8_to_gbk(std::string_view(body.c_str())));
   login.set_folders(tree.names, tree.ids);

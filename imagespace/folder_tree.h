@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "http/run_control.h"
 #include "imagespace/image_space_login.h"
 #include "imagespace/service_endpoints.h"
 
@@ -27,7 +28,7 @@ FolderTree read_folder_tree(std::string_view answer_gbk);
 // Takes `browser_cookies` as the login cookies, asks the service for the folder tree with them
 // and keeps the folders in the login. Not logged in, or no answer: no folders.
 FolderTree refresh_folders(ImageSpaceLogin& login, const ServiceEndpoints& endpoints,
-                           const std::string& browser_cookies);
+                           const std::string& browser_cookies, RunControl* control = nullptr);
 
 // The refusal of a login without cookies or without a chosen folder.
 const std::string& login_incomplete_message();  // GBK

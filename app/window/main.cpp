@@ -1,6 +1,9 @@
 // picmove: the window.
 #include <malloc.h>
 #include <sched.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <QApplication>
 
@@ -10,6 +13,10 @@ int main(int argc, char* argv[]) {
   // Run workers allocate and free picture bodies; one malloc arena lets the large package texts
   // reuse that memory instead of growing the process to three copies of the package.
   mallopt(M_ARENA_MAX, 1);
+  // The login window's browser shares its rendering with the widgets; the browser's sandbox
+  // refuses to start as root, so a root session runs it without one.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("picmove"));
   // The window may be hidden in the tray while a completion window comes and goes: only the

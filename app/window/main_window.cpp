@@ -34,7 +34,9 @@
 #include "app/window/completion_window.h"
 #include "app/window/exit_confirmation.h"
 #include "app/window/log_box.h"
+#include "app/options/service_settings.h"
 #include "app/window/settings_page.h"
+#include "imagespace/publish_form.h"
 #include "package/address_extraction.h"
 #include "package/gbk.h"
 
@@ -160,8 +162,18 @@ MainWindow::MainWindow(WindowSetup setup) : setup_(std::move(setup)) {
   settings_->bind(options_);
   log_ = std::make_unique<LogBox>(log_box_);
   observer_ = std::make_unique<Observer>(*this);
+  // The platform's hosts and the publish form come from the options file's folder.
+  const ServiceEndpoints endpoints = read_service_endpoints(options_file);
+  image_space_ = std::make_unique<ServiceImageSpace>(image_space_login_, endpoints,
+                                                     load_publish_form(options_file.parent_path()));
+  LoginProvider* login = setup_.login;
+  if (login == nullptr) {
+    login_window_ =
+        std::make_unique<LoginWindowProvider>(image_space_login_, endpoints, setup_.ask, this);
+    login = login_window_.get();
+  }
   run_ = std::make_unique<ProcessingRun>(package_, list_, options_, *log_, *observer_,
-                                         nullptr, nullptr, setup_.engines);
+                                         image_space_.get(), login, setup_.engines);
 
   make_tray();
   navigate(1);

@@ -12,11 +12,14 @@
 #include <thread>
 
 #include "app/window/completion_window.h"
+#include "app/window/login_window.h"
 #include "app/window/message_boxes.h"
 #include "app/window/ui_call.h"
 #include "app/window/window_options.h"
 #include "package/address_list.h"
 #include "package/data_package.h"
+#include "imagespace/image_space_login.h"
+#include "imagespace/service_image_space.h"
 #include "transfer/picture.h"
 #include "transfer/processing_run.h"
 
@@ -45,6 +48,8 @@ struct WindowSetup {
   FileAsker choose_file = ask_with_file_dialog;
   std::function<bool(QWidget* parent)> confirm_exit;  // empty: the exit confirmation window
   PictureEngines engines = PictureEngines::standard();
+  // The login before an uploading run; null: the login window.
+  LoginProvider* login = nullptr;
   bool tray = true;  // use the tray icon when the desktop has one
 };
 
@@ -67,6 +72,8 @@ class MainWindow : public QMainWindow {
   AddressList& address_list() { return list_; }
   // The option copies the workers read.
   const OptionsView& options() const { return options_; }
+  // The seller's image-space login, kept for the whole process.
+  ImageSpaceLogin& image_space_login() { return image_space_login_; }
   bool running() const { return running_; }
 
  protected:
@@ -113,6 +120,9 @@ class MainWindow : public QMainWindow {
   DataPackage package_;
   AddressList list_;
   WindowOptions options_;
+  ImageSpaceLogin image_space_login_;
+  std::unique_ptr<ServiceImageSpace> image_space_;
+  std::unique_ptr<LoginWindowProvider> login_window_;
   std::unique_ptr<LogBox> log_;
   std::unique_ptr<Observer> observer_;
   std::unique_ptr<ProcessingRun> run_;

@@ -20,11 +20,37 @@
 #include "app/options/profile_file.h"
 #include "package/gbk.h"
 #include "transfer/failure_policy.h"
+#include "support/fake_image_space.h"
 #include "window_fixture.h"
 
 namespace picmove::window_test {
 
 using window::MainWindow;
+
+// Stands for the login window: confirms the seller's login or cancels it.
+class ScriptedLogin : public LoginProvider {
+ public:
+  bool login() override {
+    ++count;
+    if (!cancel && record != nullptr) {
+      record->set_cookies("cookie2=good; _tb_token_=tok123");
+      record->set_target({"1001", "false", "false"});
+    }
+    return cancel;
+  }
+  ImageSpaceLogin* record = nullptr;
+  bool cancel = false;
+  int count = 0;
+};
+
+// The service hosts of the options file next to the program point at `service`.
+static void use_service(const test::TempDir& dir, const test::FakeImageSpaceService& service) {
+  std::filesystem::create_directories(dir / "options");
+  const std::string base = service.base_url();
+  test::write_bytes(dir / "options" / "options.ini",
+                    "[SERVICE]\r\nmanage=" + base + "\r\nupload=" + base + "\r\nmaterial=" +
+                        base + "\r\npublish=" + base + "\r\n");
+}
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -38,9 +64,10 @@ class MainWindowTest : public QObject {
   };
 
   // A shown window with a package of `urls` chosen and listed, upload unticked.
-  Loaded load(Answers& answers, test::TempDir& dir, const std::vector<std::string>& urls) {
+  Loaded load(Answers& answers, test::TempDir& dir, const std::vector<std::string>& urls,
+              LoginProvider* login = nullptr) {
     Loaded loaded;
-    loaded.window = make_window(answers, dir.path());
+    loaded.window = make_window(answers, dir.path(), login);
     loaded.window->load_settings();
     loaded.window->show();
     loaded.package = dir / "shop.csv";
@@ -368,21 +395,56 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(w->completion_window() == nullptr);  // closed means deleted
   }
 
-  void aStartWithUploadTickedIsRefused() {
+  void anUploadRunLogsInFirstThenUploadsAndRewrites() {
     Answers answers;
     test::TempDir dir;
-    Loaded l = load(answers, dir, {"http://127.0.0.1:9/a.jpg"});
+    PictureHost host;
+    test::FakeImageSpaceService service;
+    use_service(dir, service);
+    ScriptedLogin login;
+    Loaded l = load(answers, dir, {host.url("/ok/a.jpg"), host.url("/ok/b.jpg")}, &login);
     QVERIFY(l.listed);
     MainWindow* w = l.window.get();
-    QTRY_VERIFY(enabled(w, "开始"));
+    login.record = &w->image_space_login();
     child<QCheckBox>(w, "选择框2")->setChecked(true);
+    QTRY_VERIFY(enabled(w, "开始"));
     child<QPushButton>(w, "开始")->click();
-    QCOMPARE(answers.seen.size(), std::size_t{1});
-    QCOMPARE(answers.seen.back().caption, QStringLiteral("提示"));
-    QVERIFY2(answers.seen.back().text.contains(QStringLiteral("自动将图片上传到淘宝图片空间")),
-             qPrintable(answers.seen.back().text));
+    QCOMPARE(login.count, 1);
+    QVERIFY(answers.seen.empty());
+
+    QTRY_VERIFY_WITH_TIMEOUT(completion_window() != nullptr, 20000);
+    QCOMPARE(child<QLabel>(completion_window(), "透明标签2")->text(), QStringLiteral("成功下载： 2"));
+    QCOMPARE(service.uploads(), 2);
+    const std::string saved = test::read_bytes(l.package);
+    QCOMPARE(occurrences(saved, "127.0.0.1"), std::size_t{0});
+    QCOMPARE(occurrences(saved, "https://img.fake/p"), std::size_t{3});
+    QVERIFY(!std::filesystem::exists(dir / ("shop" + std::string("描述图片"))));
+    const QString log = child<QPlainTextEdit>(w, "编辑框2")->toPlainText();
+    QCOMPARE(log.count(QStringLiteral(" 张 图片到图片空间成功 ")), 2);
+    QVERIFY(!log.contains(QStringLiteral("tok123")));
+    child<QPushButton>(completion_window(), "按钮1")->click();
+    QTRY_VERIFY(completion_window() == nullptr);
+  }
+
+  void aCancelledLoginStartsNothing() {
+    Answers answers;
+    test::TempDir dir;
+    test::FakeImageSpaceService service;
+    use_service(dir, service);
+    ScriptedLogin login;
+    login.cancel = true;
+    Loaded l = load(answers, dir, {"http://127.0.0.1:9/a.jpg"}, &login);
+    QVERIFY(l.listed);
+    MainWindow* w = l.window.get();
+    child<QCheckBox>(w, "选择框2")->setChecked(true);
+    QTRY_VERIFY(enabled(w, "开始"));
+    child<QPushButton>(w, "开始")->click();
+    QCOMPARE(login.count, 1);
+    QVERIFY(answers.seen.empty());  // ends without a message
     QCOMPARE(control_states(w), QStringLiteral("1110011"));
+    QCOMPARE(rows(w), 1);
     QCOMPARE(test::read_bytes(l.package), l.original);
+    QCOMPARE(service.uploads(), 0);
   }
 
   void stopCancelThenNoLeavesPackageAndRows() {

@@ -1,17 +1,25 @@
 // Runs every window test class in one QApplication.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 QObject* make_main_window_test();
 QObject* make_seams_test();
+QObject* make_login_window_test();
 
 int main(int argc, char* argv[]) {
+  // As the program does: the login window's browser shares rendering with the widgets, and
+  // its sandbox does not start as root.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   int failures = 0;
-  for (auto* make : {make_seams_test, make_main_window_test}) {
+  for (auto* make : {make_seams_test, make_main_window_test, make_login_window_test}) {
     std::unique_ptr<QObject> test(make());
     failures += QTest::qExec(test.get(), argc, argv);
   }

@@ -5,8 +5,10 @@
 namespace picmove::window_test {
 
 std::unique_ptr<window::MainWindow> make_window(Answers& answers,
-                                               const std::filesystem::path& program_directory) {
+                                               const std::filesystem::path& program_directory,
+                                               LoginProvider* login) {
   window::WindowSetup setup;
+  setup.login = login;
   setup.program_directory = program_directory;
   setup.ask = [&answers](QWidget*, const window::MessageRequest& request) {
     answers.seen.push_back(request);

@@ -29,8 +29,10 @@ struct Answers {
 };
 
 // A window wired to `answers`, reading its options below `program_directory`; no tray.
+// `login` stands for the login window before an uploading run (null: the real one).
 std::unique_ptr<window::MainWindow> make_window(Answers& answers,
-                                               const std::filesystem::path& program_directory);
+                                               const std::filesystem::path& program_directory,
+                                               LoginProvider* login = nullptr);
 
 // Serves "/ok/..." as a JPEG whose bytes end with the path, and holds "/hang/..." without an
 // answer until the host goes away.
