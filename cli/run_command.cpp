@@ -223,11 +223,12 @@ int run_command(const std::vector<std::string>& args) {
   }
   const std::filesystem::path options_path =
       flags.options_file ? *flags.options_file : options_file_path(program_directory());
+  const ServiceEndpoints endpoints = read_service_endpoints(options_path);
   ImageSpaceLogin login;
-  CookieFileLogin cookie_login(login, read_service_endpoints(options_path), std::move(cookies),
+  CookieFileLogin cookie_login(login, endpoints, std::move(cookies),
                                {flags.folder_id.value_or(""), flags.public_pictures ? "true" : "false",
                                 flags.watermark ? "true" : "false"});
-  ServiceImageSpace image_space(login, read_service_endpoints(options_path),
+  ServiceImageSpace image_space(login, endpoints,
                                 load_publish_form(options_path.parent_path()));
 
   StopSignals signals;

@@ -41,10 +41,7 @@ int main(int argc, char** argv) {
     text += "\"<img src=\"\"" + pictures.base_url() + "/p/" + std::to_string(i) + ".jpg\"\">\"\r\n";
   }
   test::write_bytes(dir / "shop.csv", text);
-  test::write_bytes(dir / "options.ini",
-                    "[SERVICE]\r\nmanage=" + service.base_url() + "\r\nupload=" +
-                        service.base_url() + "\r\nmaterial=" + service.base_url() +
-                        "\r\npublish=" + service.base_url() + "\r\n");
+  test::write_bytes(dir / "options.ini", service.service_section());
   test::write_bytes(dir / "cookies.txt", "cookie2=good; _tb_token_=tok123");
 
   const std::string command = std::string(PICMOVE_BINARY_DIR) + "/bin/picmove-cli run '" +

@@ -42,10 +42,6 @@ class LoginWindowTest : public QObject {
     });
   }
 
-  static ServiceEndpoints endpoints_of(const test::FakeImageSpaceService& service) {
-    const std::string base = service.base_url();
-    return {base, base, base, base, "tu"};
-  }
 
  private slots:
   void refreshListsTheFoldersAndConfirmKeepsTheChoice() {
@@ -59,7 +55,7 @@ class LoginWindowTest : public QObject {
       answers.seen.push_back(request);
       return QMessageBox::Ok;
     };
-    LoginWindowProvider provider(login, endpoints_of(service), ask, nullptr);
+    LoginWindowProvider provider(login, service.endpoints(), ask, nullptr);
 
     bool driven = false;
     when_open([&](LoginWindow* w) {
@@ -112,7 +108,7 @@ class LoginWindowTest : public QObject {
     ImageSpaceLogin login;
     login.set_cookies("cookie2=old");
     login.set_target({"55", "true", "true"});
-    LoginWindowProvider provider(login, endpoints_of(service), {}, nullptr);
+    LoginWindowProvider provider(login, service.endpoints(), {}, nullptr);
     bool driven = false;
     when_open([&](LoginWindow* w) {
       child<QPushButton>(w, "按钮3")->click();

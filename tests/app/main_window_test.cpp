@@ -46,10 +46,7 @@ class ScriptedLogin : public LoginProvider {
 // The service hosts of the options file next to the program point at `service`.
 static void use_service(const test::TempDir& dir, const test::FakeImageSpaceService& service) {
   std::filesystem::create_directories(dir / "options");
-  const std::string base = service.base_url();
-  test::write_bytes(dir / "options" / "options.ini",
-                    "[SERVICE]\r\nmanage=" + base + "\r\nupload=" + base + "\r\nmaterial=" +
-                        base + "\r\npublish=" + base + "\r\n");
+  test::write_bytes(dir / "options" / "options.ini", service.service_section());
 }
 
 class MainWindowTest : public QObject {

@@ -286,10 +286,7 @@ TEST(CliStop, SecondCtrlCStopsWithoutSaving) {
 // Uploading from the command line, against the fake image-space service.
 struct UploadCliFixture {
   UploadCliFixture() {
-    write_bytes(dir / "options.ini", "[SERVICE]\r\nmanage=" + service.base_url() +
-                                         "\r\nupload=" + service.base_url() +
-                                         "\r\nmaterial=" + service.base_url() +
-                                         "\r\npublish=" + service.base_url() + "\r\n");
+    write_bytes(dir / "options.ini", service.service_section());
     write_bytes(dir / "cookies.txt", "Cookie: cookie2=good; _tb_token_=tok123; secret=s3cr3tvalue\r\n");
   }
   std::string options() const { return " --options " + quoted((dir / "options.ini").string()); }

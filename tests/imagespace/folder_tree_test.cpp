@@ -11,10 +11,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-ServiceEndpoints endpoints_of(const test::FakeImageSpaceService& service) {
-  return {service.base_url(), service.base_url(), service.base_url(), service.base_url(), "tu"};
-}
-
 TEST(ExtractAllBetween, TakesEveryNonBlankValueInOrder) {
   struct Case {
     const char* name;
@@ -87,7 +83,7 @@ TEST(RefreshFolders, AsksWithTheBrowserCookiesAndKeepsTheFolders) {
   web_request(page);
   ASSERT_NE(browser_cookies.find("cookie2=good"), std::string::npos) << browser_cookies;
 
-  const FolderTree tree = refresh_folders(login, endpoints_of(service), browser_cookies);
+  const FolderTree tree = refresh_folders(login, service.endpoints(), browser_cookies);
   EXPECT_EQ(tree.names, (Strings{gbk("全部图片"), gbk("店铺装修"), gbk("宝贝图片")}));
   EXPECT_EQ(tree.ids, (Strings{"0", "77", "1001"}));
   EXPECT_EQ(login.folder_names(), tree.names);
@@ -112,7 +108,7 @@ TEST(RefreshFolders, WithoutALoginThereAreNoFoldersAndNoConfirmation) {
   test::FakeImageSpaceService service;
   ImageSpaceLogin login;
   login.set_target({"55", "false", "true"});
-  const FolderTree tree = refresh_folders(login, endpoints_of(service), "cookie2=expired");
+  const FolderTree tree = refresh_folders(login, service.endpoints(), "cookie2=expired");
   EXPECT_TRUE(tree.names.empty());
   EXPECT_TRUE(tree.ids.empty());
   EXPECT_FALSE(confirm_login(login, 0, false, false));

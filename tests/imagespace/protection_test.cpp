@@ -10,8 +10,6 @@
 namespace picmove {
 namespace {
 
-ServiceEndpoints endpoints_of(const std::string& base) { return {base, base, base, base, "tu"}; }
-
 const std::string kQueryTarget =
     "/auction/container/get_data.htm?_input_charset=utf-8&_output_charset=utf-8";
 
@@ -33,7 +31,7 @@ TEST(ImageIsProtected, LearnsTheItemIdOnceThenOnlyAsks) {
   service.protect("guarded.jpg");
   ImageSpaceLogin login;
   login.set_cookies("cookie2=good; _tb_token_=tok123; x=1");
-  const ServiceEndpoints endpoints = endpoints_of(service.base_url());
+  const ServiceEndpoints endpoints = test::endpoints_at(service.base_url());
   const std::string form = "a=" + gbk("中") + "&_tb_token_={token}&again={token}";
 
   EXPECT_FALSE(image_is_protected(login, endpoints, form, "https://img.fake/dir/abc.jpg"));
@@ -72,7 +70,7 @@ TEST(ImageIsProtected, WithoutAnItemIdAsksAgainNextTimeAndTheLastTokenIsEmpty) {
   service.set_item_id("");
   ImageSpaceLogin login;
   login.set_cookies("cookie2=good; _tb_token_=tok123");  // token last: no ";" after it
-  const ServiceEndpoints endpoints = endpoints_of(service.base_url());
+  const ServiceEndpoints endpoints = test::endpoints_at(service.base_url());
 
   EXPECT_FALSE(image_is_protected(login, endpoints, "_tb_token_={token}", "/a.jpg"));
   EXPECT_FALSE(image_is_protected(login, endpoints, "_tb_token_={token}", "/b.jpg"));
@@ -107,7 +105,7 @@ TEST(ImageIsProtected, OnlyAnAnswerWithPassMeansNotProtected) {
     });
     ImageSpaceLogin login;
     login.set_item_id("1");
-    EXPECT_EQ(image_is_protected(login, endpoints_of(server.base_url()), "", "/p/a.jpg"),
+    EXPECT_EQ(image_is_protected(login, test::endpoints_at(server.base_url()), "", "/p/a.jpg"),
               c.is_protected)
         << c.answer;
   }
@@ -115,14 +113,14 @@ TEST(ImageIsProtected, OnlyAnAnswerWithPassMeansNotProtected) {
 
 TEST(ImageIsProtected, AnUnreachableServiceIsNotTakenForProtection) {
   ImageSpaceLogin login;
-  EXPECT_FALSE(image_is_protected(login, endpoints_of("http://127.0.0.1:1"), "f", "/a.jpg"));
+  EXPECT_FALSE(image_is_protected(login, test::endpoints_at("http://127.0.0.1:1"), "f", "/a.jpg"));
 }
 
 TEST(BatchDelete, SendsTheFileIdWithTheManagementHeaders) {
   test::FakeImageSpaceService service;
   ImageSpaceLogin login;
   login.set_cookies("cookie2=good");
-  batch_delete(login, endpoints_of(service.base_url()), "F42");
+  batch_delete(login, test::endpoints_at(service.base_url()), "F42");
   const auto sent = service.requests("/redaction/redaction/json.json");
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].method, "GET");

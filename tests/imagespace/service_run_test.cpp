@@ -52,8 +52,7 @@ class ServiceRunTest : public RunFixture {
   }
 
   test::FakeImageSpaceService service;
-  ServiceEndpoints endpoints{service.base_url(), service.base_url(), service.base_url(),
-                             service.base_url(), "tu"};
+  ServiceEndpoints endpoints = service.endpoints();
   ImageSpaceLogin login;
   ServiceImageSpace space{login, endpoints, "_tb_token_={token}"};
   ReadyLogin ready;

@@ -18,8 +18,6 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kBoundary = "------WebKitFormBoundaryBW5dA7zLITBSSTOE";
 
-ServiceEndpoints endpoints_of(const std::string& base) { return {base, base, base, base, "tu"}; }
-
 long long ms_since(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
@@ -49,7 +47,7 @@ TEST(UploadRequest, BodyIsTheFixedFormWithThePictureInside) {
 }
 
 TEST(UploadRequest, AddressPutsTheQueryKeysInOrderWithResizeOnlyFor620) {
-  const ServiceEndpoints endpoints = endpoints_of("https://up.example/");
+  const ServiceEndpoints endpoints = test::endpoints_at("https://up.example/");
   const UploadTarget target{"123", "true", "false"};
   EXPECT_EQ(upload_address(endpoints, target, "620"),
             "https://up.example//api/upload.api?appkey=tu&folderId=123&watermark=false"
@@ -95,7 +93,7 @@ TEST(UploadPicture, SendsTheRequestByteForByteAndMergesTheAnswersCookies) {
   login.set_target({"1001", "false", "true"});
   const std::string picture = picture_of(5000);
 
-  const std::string result = upload_picture(login, endpoints_of(service.base_url()), picture, "620");
+  const std::string result = upload_picture(login, test::endpoints_at(service.base_url()), picture, "620");
   EXPECT_EQ(result, "F1,2048,https://img.fake/p1.jpg");
 
   const auto sent = service.requests("//api/upload.api");
@@ -137,7 +135,7 @@ TEST(UploadPicture, ACompressedAnswerIsExpandedBeforeItIsRead) {
     return reply;
   });
   ImageSpaceLogin login;
-  EXPECT_EQ(upload_picture(login, endpoints_of(service.base_url()), "x", "0"),
+  EXPECT_EQ(upload_picture(login, test::endpoints_at(service.base_url()), "x", "0"),
             "Z1,2048,https://img.fake/z.jpg");
   // The request advertises exactly what the service is told, once.
   int lines = 0;
@@ -156,7 +154,7 @@ TEST(UploadPicture, EveryCallLastsAtLeastOnePointFourSeconds) {
   test::FakeImageSpaceService service;
   ImageSpaceLogin login;
   login.set_target({"1", "false", "false"});
-  const ServiceEndpoints endpoints = endpoints_of(service.base_url());
+  const ServiceEndpoints endpoints = test::endpoints_at(service.base_url());
 
   service.set_upload_delay(300ms);
   auto start = Clock::now();
@@ -174,14 +172,14 @@ TEST(UploadPicture, EveryCallLastsAtLeastOnePointFourSeconds) {
   // A failed request still takes its 1.4 s, and its parts are empty.
   ImageSpaceLogin nowhere;
   start = Clock::now();
-  EXPECT_EQ(upload_picture(nowhere, endpoints_of("http://127.0.0.1:1"), "x", "0"), ",,");
+  EXPECT_EQ(upload_picture(nowhere, test::endpoints_at("http://127.0.0.1:1"), "x", "0"), ",,");
   EXPECT_GE(ms_since(start), 1400);
 }
 
 TEST(UploadPicture, TheMinimumWaitHoldsWhilePausedAndEndsOnAStop) {
   test::FakeImageSpaceService service;
   ImageSpaceLogin login;
-  const ServiceEndpoints endpoints = endpoints_of(service.base_url());
+  const ServiceEndpoints endpoints = test::endpoints_at(service.base_url());
 
   RunControl paused;
   std::string result;
@@ -208,7 +206,7 @@ TEST(UploadPicture, TwoWorkersShareTheLoginCookiesWithoutLosingAnUpdate) {
   test::FakeImageSpaceService service;
   ImageSpaceLogin login;
   login.set_cookies("cookie2=good; _tb_token_=tok123");
-  const ServiceEndpoints endpoints = endpoints_of(service.base_url());
+  const ServiceEndpoints endpoints = test::endpoints_at(service.base_url());
   constexpr int kPerWorker = 3;
   auto worker = [&] {
     for (int i = 0; i < kPerWorker; ++i) upload_picture(login, endpoints, "x", "0");
@@ -246,7 +244,7 @@ TEST(UploadPicture, CookiesNeverFollowARedirectToAnotherHost) {
   });
   ImageSpaceLogin login;
   login.set_cookies("cookie2=secret");
-  upload_picture(login, endpoints_of(upload_host.base_url()), "x", "0");
+  upload_picture(login, test::endpoints_at(upload_host.base_url()), "x", "0");
   ASSERT_EQ(upload_host.exchanges().size(), 1u);
   EXPECT_EQ(upload_host.exchanges()[0].header("Cookie"), "cookie2=secret");
   const auto followed = picture_host.exchanges();

@@ -17,6 +17,13 @@ HttpReply text_reply(std::string body) {
 
 }  // namespace
 
+ServiceEndpoints endpoints_at(const std::string& base) { return {base, base, base, base, "tu"}; }
+
+std::string service_section_at(const std::string& base) {
+  return "[SERVICE]\r\nmanage=" + base + "\r\nupload=" + base + "\r\nmaterial=" + base +
+         "\r\npublish=" + base + "\r\nappkey=tu\r\n";
+}
+
 FakeImageSpaceService::FakeImageSpaceService()
     : folder_tree_(R"({"success":true,"module":{"dirs":[)"
                    R"({"name":"全部图片","id":"0","open":true,"count":"12"},)"

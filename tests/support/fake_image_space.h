@@ -10,9 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "imagespace/service_endpoints.h"
 #include "support/local_http_server.h"
 
 namespace picmove::test {
+
+// Every service host at `base` (the fake service, or any local server standing in for one).
+ServiceEndpoints endpoints_at(const std::string& base);
+// Section "SERVICE" of an options file that points every host at `base`.
+std::string service_section_at(const std::string& base);
 
 // One scripted upload answer (UTF-8 body) and how long the service takes to give it.
 struct FakeUploadAnswer {
@@ -30,6 +36,8 @@ class FakeImageSpaceService {
 
   std::string base_url() const { return server_.base_url(); }
   int port() const { return server_.port(); }
+  ServiceEndpoints endpoints() const { return endpoints_at(base_url()); }
+  std::string service_section() const { return service_section_at(base_url()); }
 
   // Folder tree answer (UTF-8) given to a request that carries the session cookie.
   void set_folder_tree(std::string utf8_json);
